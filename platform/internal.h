@@ -1,0 +1,31 @@
+// Shared pieces of the POSIX stand-in; not part of the system's view of the platform.
+#pragma once
+
+#include "win32.h"
+
+#include <string>
+
+namespace platform {
+
+// A kernel object handed out as a HANDLE: an open file or the lock file of a named mutex.
+struct KernelObject {
+    enum Kind { File, Mutex } kind;
+    int fd;
+};
+
+// The POSIX path that a Windows-style path names: backslashes become slashes, and every
+// component that does not exist as written is matched without regard to ASCII case (the
+// exact name first, else the first match in byte order). Components with no match are
+// kept as written, so the result also names files that are about to be created.
+std::string ResolveWindowsPath(const char* path);
+
+// The Windows error code closest to an errno value.
+DWORD ErrorFromErrno(int error);
+
+// SIGINT, SIGTERM and SIGHUP post WM_QUIT (exit code 128 + signal) to the calling thread.
+FERROX_PLATFORM_API void InstallQuitSignals();
+
+// The token that stands for the executable's own module.
+FERROX_PLATFORM_API HMODULE ExecutableModule();
+
+} // namespace platform

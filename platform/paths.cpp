@@ -1,0 +1,73 @@
+#include "internal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char ca = (*a >= 'A' && *a <= 'Z') ? char(*a + 32) : *a;
+        char cb = (*b >= 'A' && *b <= 'Z') ? char(*b + 32) : *b;
+        if (ca != cb) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+// The entry of `directory` whose name equals `name` without regard to case; of several,
+// the first in byte order, so the choice does not depend on the order the folder lists them.
+bool FindIgnoringCase(const std::string& directory, const std::string& name, std::string& match) {
+    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
+    if (!listing) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = readdir(listing)) {
+        if (EqualIgnoringCase(entry->d_name, name.c_str()) &&
+            (!found || std::strcmp(entry->d_name, match.c_str()) < 0)) {
+            match = entry->d_name;
+            found = true;
+        }
+    }
+    closedir(listing);
+    return found;
+}
+
+} // namespace
+
+std::string platform::ResolveWindowsPath(const char* path) {
+    std::string posix(path ? path : "");
+    std::replace(posix.begin(), posix.end(), '\\', '/');
+    if (posix.empty() || Exists(posix)) {
+        return posix;
+    }
+    std::string resolved;
+    size_t start = 0;
+    for (;;) {
+        size_t slash = posix.find('/', start);
+        size_t end = slash == std::string::npos ? posix.size() : slash;
+        std::string name = posix.substr(start, end - start);
+        std::string candidate = resolved + name;
+        if (!name.empty() && name != "." && name != ".." && !Exists(candidate)) {
+            std::string match;
+            if (!FindIgnoringCase(resolved, name, match)) {
+                return candidate + posix.substr(end); // the rest as written
+            }
+            candidate = resolved + match;
+        }
+        if (slash == std::string::npos) {
+            return candidate;
+        }
+        resolved = candidate + '/';
+        start = slash + 1;
+    }
+}
