@@ -18,7 +18,7 @@ intptr_t lastSearch = 0;
 // The entry of `folder` matching the wildcard `pattern` without regard to case; of several,
 // the first in byte order.
 bool FindMatch(const std::string& folder, const std::string& pattern, std::string& match) {
-    DIR* listing = opendir(folder.c_str());
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
     if (!listing) {
         return false;
     }
@@ -72,7 +72,7 @@ extern "C" intptr_t _findfirst(const char* pattern, struct _finddata_t* found) {
     }
     std::string path = platform::ResolveWindowsPath(pattern);
     size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name.find_first_of("*?") != std::string::npos) {
         std::string match;
