@@ -14,13 +14,6 @@ bool IsDirectory(int fd) {
     return fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-KernelObject* ObjectOf(HANDLE handle) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    return static_cast<KernelObject*>(handle);
-}
-
 } // namespace
 
 extern "C" FILE* WinPathFopen(const char* path, const char* mode) {
@@ -91,7 +84,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
     }
     bool reportsExisting = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
     SetLastError(reportsExisting && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return new KernelObject{KernelObject::File, fd};
+    return platform::NewHandle(KernelObject::File, fd);
 }
 
 extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
@@ -99,10 +92,7 @@ extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite
     if (bytesWritten) {
         *bytesWritten = 0;
     }
-    KernelObject* object = ObjectOf(file);
-    if (object && object->kind != KernelObject::File) {
-        object = nullptr;
-    }
+    KernelObject* object = platform::ObjectOf(file, KernelObject::File);
     if (!object || (!buffer && bytesToWrite)) {
         SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
         return FALSE;
@@ -124,17 +114,4 @@ extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite
         *bytesWritten = done;
     }
     return done == bytesToWrite;
-}
-
-extern "C" BOOL WINAPI CloseHandle(HANDLE handle) {
-    KernelObject* object = ObjectOf(handle);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (object->fd >= 0) {
-        close(object->fd);
-    }
-    delete object;
-    return TRUE;
 }

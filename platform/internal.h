@@ -13,6 +13,11 @@ struct KernelObject {
     int fd;
 };
 
+// The process's handle table: a new handle for an object, and the object behind a handle
+// (null for anything that is not a live handle of that kind).
+HANDLE NewHandle(KernelObject::Kind kind, int fd);
+KernelObject* ObjectOf(HANDLE handle, KernelObject::Kind kind);
+
 // The POSIX path that a Windows-style path names: backslashes become slashes, and every
 // component that does not exist as written is matched without regard to ASCII case (the
 // exact name first, else the first match in byte order). Components with no match are

@@ -52,7 +52,7 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) 
     // the name existed already.
     if (!name) {
         SetLastError(ERROR_SUCCESS);
-        return new KernelObject{KernelObject::Mutex, -1};
+        return platform::NewHandle(KernelObject::Mutex, -1);
     }
     std::string base = FileNameFor(name);
     int guard = open((base + ".guard").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -79,5 +79,5 @@ extern "C" HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name) 
         return nullptr;
     }
     SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return new KernelObject{KernelObject::Mutex, fd};
+    return platform::NewHandle(KernelObject::Mutex, fd);
 }
