@@ -1,95 +1,9 @@
 #include "tests/launcher/child_process.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
+#include <filesystem>
 #include <fstream>
-#include <map>
-#include <spawn.h>
 #include <sstream>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
-
-extern "C" char** environ;
-
-namespace {
-
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        std::string text = *entry;
-        variables[text.substr(0, text.find('='))] = text;
-    }
-    for (const std::string& text : overrides) {
-        variables[text.substr(0, text.find('='))] = text;
-    }
-    std::vector<std::string> merged;
-    for (const auto& variable : variables) {
-        merged.push_back(variable.second);
-    }
-    return merged;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) {
-        pointers.push_back(&text[0]);
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-} // namespace
-
-pid_t StartChild(const ChildSpec& spec) {
-    std::vector<std::string> argv = spec.argv;
-    std::vector<std::string> environment = MergedEnvironment(spec.environment);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::string out = spec.outputPrefix + ".out", err = spec.outputPrefix + ".err";
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t child;
-    int error = posix_spawn(&child, argv[0].c_str(), &actions, nullptr, Pointers(argv).data(),
-                            Pointers(environment).data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(error));
-    }
-    return child;
-}
-
-namespace {
-
-pid_t Reap(pid_t child, int options, int* exitCode) {
-    int status;
-    pid_t reaped;
-    while ((reaped = waitpid(child, &status, options)) < 0) {
-        if (errno != EINTR) {
-            throw std::runtime_error("waitpid failed");
-        }
-    }
-    if (reaped == child) {
-        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    }
-    return reaped;
-}
-
-} // namespace
-
-int WaitForChild(pid_t child) {
-    int exitCode = 0;
-    Reap(child, 0, &exitCode);
-    return exitCode;
-}
-
-bool ChildEnded(pid_t child, int* exitCode) {
-    return Reap(child, WNOHANG, exitCode) == child;
-}
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -110,6 +24,17 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool PathExists(const std::string& path) {
-    struct stat status;
-    return stat(path.c_str(), &status) == 0;
+    return std::filesystem::exists(path);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }

@@ -5,25 +5,33 @@
 #include <chrono>
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
+#ifdef _WIN32
+using ChildId = void*; // the process handle
+#else
+#include <sys/types.h>
+using ChildId = pid_t;
+#endif
+
 struct ChildSpec {
-    std::vector<std::string> argv;        // argv[0] is the program's path
+    std::vector<std::string> argv;        // the program's path and its own arguments
+    std::vector<std::string> words;       // then these, joined by blanks as a user types them
     std::string workingDirectory;         // where the child starts
     std::vector<std::string> environment; // NAME=value entries that replace or add to ours
     std::string outputPrefix;             // stdout to <prefix>.out, stderr to <prefix>.err
 };
 
-pid_t StartChild(const ChildSpec& spec);
+ChildId StartChild(const ChildSpec& spec);
 
-// The child's exit code, or minus the signal that killed it.
-int WaitForChild(pid_t child);
+// The child's exit code, or on POSIX minus the signal that killed it.
+int WaitForChild(ChildId child);
 // Like WaitForChild when the child has ended; false at once while it runs.
-bool ChildEnded(pid_t child, int* exitCode);
+bool ChildEnded(ChildId child, int* exitCode);
 
 // Polls `done` until it holds or `timeout` has passed; the result of the last poll.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+std::vector<std::string> Lines(const std::string& text);

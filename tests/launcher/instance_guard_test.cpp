@@ -7,13 +7,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string MessageBoxBlock(const std::string& title, const std::string& text) {
-    return "[MessageBox] " + title + "\n" + text + "\n[/MessageBox]\n";
-}
-
-size_t CountLines(const std::string& text, const std::string& line) {
+size_t CountLines(const std::vector<std::string>& lines, const std::string& line) {
     size_t count = 0;
-    for (const std::string& each : Lines(text)) {
+    for (const std::string& each : lines) {
         count += each == line;
     }
     return count;
@@ -24,21 +20,21 @@ size_t CountLines(const std::string& text, const std::string& line) {
 TEST_F(LauncherTest, SecondStartShowsTheRunningMessageAndStartsNothing) {
     WriteFile("data/Running.scr", "Busy\r\nThe game runs already.\r\n");
     std::filesystem::create_directories(Path("Params"));
-    InstallRecorder("JDK/bin/compile.bat");
+    InstallCompiler();
     InstallRecorder("programs/dxdiag.exe");
     std::filesystem::remove(Path("logs/DXDiags.txt"));
 
-    pid_t first = Start({"hold=1"});
+    int first = Start({"hold=1"});
     ASSERT_TRUE(WaitUntil([&] { return CallsOf(first).size() >= 4; }, 20s));
-    ASSERT_TRUE(
-        WaitUntil([&] { return CountLines(ReadFile(Path("dxdiag.exe.args")), "finished"); }, 20s));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return CountLines(Lines(ReadFile(Path("dxdiag.exe.args"))), "finished"); }, 20s));
 
     LauncherRun second = Run({});
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_EQ(second.standardError, MessageBoxBlock("Busy", "The game runs already."));
-    EXPECT_FALSE(PathExists(Path("calls-" + std::to_string(second.pid) + ".txt")));
-    EXPECT_EQ(CountLines(ReadFile(Path("compile.bat.args")), "finished"), 1u);
-    EXPECT_EQ(CountLines(ReadFile(Path("dxdiag.exe.args")), "finished"), 1u);
+    EXPECT_EQ(second.debugOutput, RunningMessage("Busy", "The game runs already."));
+    EXPECT_TRUE(CallsOf(second.id).empty());
+    EXPECT_EQ(CountLines(CompilerRecord(), "finished"), 1u);
+    EXPECT_EQ(CountLines(Lines(ReadFile(Path("dxdiag.exe.args"))), "finished"), 1u);
 
     WriteFile("stop", "");
     EXPECT_EQ(Finish(first).exitCode, 0);
@@ -55,11 +51,11 @@ TEST_F(LauncherTest, AmiAnywhereInTheCommandLineLetsAnotherInstanceRun) {
         LauncherRun run = Run({c.word});
         EXPECT_EQ(run.exitCode, 0) << c.word;
         if (c.runs) {
-            EXPECT_EQ(run.standardError, "") << c.word;
-            EXPECT_EQ(CallsOf(run.pid).at(2), std::string("Startup [") + c.word + "] 10 0");
+            EXPECT_EQ(run.debugOutput, "") << c.word;
+            EXPECT_EQ(CallsOf(run.id).at(2), std::string("Startup [") + c.word + "] 10 0");
         } else {
-            EXPECT_EQ(run.standardError, MessageBoxBlock("Title", "Text")) << c.word;
-            EXPECT_TRUE(CallsOf(run.pid).empty()) << c.word;
+            EXPECT_EQ(run.debugOutput, RunningMessage("Title", "Text")) << c.word;
+            EXPECT_TRUE(CallsOf(run.id).empty()) << c.word;
         }
     }
 }
@@ -71,22 +67,22 @@ TEST_F(LauncherTest, RunningMessageComesFromTheFirstTwoLinesOfRunningScr) {
         std::string content;
         std::string shown;
     } cases[] = {
-        {"empty file", "", MessageBoxBlock(kTitle, kText)},
-        {"one line", "Only a title\n", MessageBoxBlock("Only a title", kText)},
-        {"one line, no line end", "Only a title", MessageBoxBlock("Only a title", kText)},
-        {"CR LF line ends", "T\r\nThe text\r\n", MessageBoxBlock("T", "The text")},
-        {"CR inside a line", "Ti\rtle\nTe\rxt\n", MessageBoxBlock("Ti", "Te")},
+        {"empty file", "", RunningMessage(kTitle, kText)},
+        {"one line", "Only a title\n", RunningMessage("Only a title", kText)},
+        {"one line, no line end", "Only a title", RunningMessage("Only a title", kText)},
+        {"CR LF line ends", "T\r\nThe text\r\n", RunningMessage("T", "The text")},
+        {"CR inside a line", "Ti\rtle\nTe\rxt\n", RunningMessage("Ti", "Te")},
         {"long first line", std::string(130, 'a') + "\nnext\n",
-         MessageBoxBlock(std::string(127, 'a'), "aaa")},
+         RunningMessage(std::string(127, 'a'), "aaa")},
         {"long text line", "T\n" + std::string(300, 'b') + "\n",
-         MessageBoxBlock("T", std::string(255, 'b'))},
+         RunningMessage("T", std::string(255, 'b'))},
     };
     HoldInstanceMutex();
     for (const auto& c : cases) {
         WriteFile("data/Running.scr", c.content);
         LauncherRun run = Run({});
         EXPECT_EQ(run.exitCode, 0) << c.what;
-        EXPECT_EQ(run.standardError, c.shown) << c.what;
+        EXPECT_EQ(run.debugOutput, c.shown) << c.what;
     }
 }
 
@@ -97,44 +93,43 @@ TEST_F(LauncherTest, RunningScrIsLookedUpInTheStartingFolder) {
 
     LauncherRun besideTheGame = Run({}, Path("elsewhere"));
     EXPECT_EQ(besideTheGame.exitCode, 0);
-    EXPECT_EQ(besideTheGame.standardError, "");
-    EXPECT_TRUE(CallsOf(besideTheGame.pid).empty());
+    EXPECT_EQ(besideTheGame.debugOutput, "");
+    EXPECT_TRUE(CallsOf(besideTheGame.id).empty());
 
     std::filesystem::remove(Path("data/Running.scr"));
     LauncherRun missing = Run({});
     EXPECT_EQ(missing.exitCode, 0);
-    EXPECT_EQ(missing.standardError, "");
+    EXPECT_EQ(missing.debugOutput, "");
 }
 
 TEST_F(LauncherTest, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
     WriteFile("data/Running.scr", "Title\nText\n");
-    std::vector<pid_t> started;
+    std::vector<int> running;
     for (int i = 0; i < 20; ++i) {
-        started.push_back(Start({"hold=1"}));
+        running.push_back(Start({"hold=1"}));
     }
-    std::vector<pid_t> running = started;
     std::vector<LauncherRun> refused;
     // Every instance but one gives way at once; the one that runs holds until told to stop.
     ASSERT_TRUE(WaitUntil(
         [&] {
-            for (auto pid = running.begin(); pid != running.end();) {
-                int exitCode;
-                if (ChildEnded(*pid, &exitCode)) {
-                    refused.push_back(Collect(*pid, exitCode));
-                    pid = running.erase(pid);
+            for (auto id = running.begin(); id != running.end();) {
+                LauncherRun run;
+                if (Ended(*id, &run)) {
+                    refused.push_back(run);
+                    id = running.erase(id);
                 } else {
-                    ++pid;
+                    ++id;
                 }
             }
             return running.size() <= 1;
         },
-        60s));
+        120s));
     ASSERT_EQ(running.size(), 1u);
     EXPECT_EQ(refused.size(), 19u);
     for (const LauncherRun& run : refused) {
         EXPECT_EQ(run.exitCode, 0);
-        EXPECT_EQ(run.standardError, MessageBoxBlock("Title", "Text"));
-        EXPECT_TRUE(CallsOf(run.pid).empty());
+        EXPECT_EQ(run.debugOutput, RunningMessage("Title", "Text"));
+        EXPECT_TRUE(CallsOf(run.id).empty());
     }
     EXPECT_EQ(CallsOf(running[0]).at(0), "InitializeGameScript Ja code TestGame");
     WriteFile("stop", "");

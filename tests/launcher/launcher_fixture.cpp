@@ -5,12 +5,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
+#include <random>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifdef _WIN32
+const char* const kLauncher = "ferrox.exe";
+const char* const kEngine = "FerroxEngine2.dll";
+#else
+const char* const kLauncher = "ferrox";
+const char* const kEngine = "libFerroxEngine2.so";
+#endif
 
 void CopyExecutable(const std::string& from, const std::string& to) {
     fs::create_directories(fs::path(to).parent_path());
@@ -18,18 +25,41 @@ void CopyExecutable(const std::string& from, const std::string& to) {
     fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
+std::string NewTemporaryFolder() {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path folder =
+            fs::temp_directory_path() / ("ferrox-launcher-" + std::to_string(random()));
+        if (fs::create_directory(folder)) {
+            return folder.string();
+        }
+    }
+    throw std::runtime_error("no temporary folder");
+}
+
 } // namespace
 
+std::string RunningMessage(const std::string& title, const std::string& text) {
+#ifdef _WIN32
+    // A message box is no debugger output; under a headless Wine it is not shown at all.
+    (void)title;
+    (void)text;
+    return "";
+#else
+    return "[MessageBox] " + title + "\n" + text + "\n[/MessageBox]\n";
+#endif
+}
+
 void LauncherTest::SetUp() {
-    std::string pattern = (fs::temp_directory_path() / "ferrox-launcher-XXXXXX").string();
-    ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-    folder_ = pattern;
+    folder_ = NewTemporaryFolder();
     programsFolder_ = Path("programs");
     fs::create_directories(Path("locks"));
     fs::create_directories(programsFolder_);
-    CopyExecutable(FERROX_EXE, Path("ferrox"));
+    CopyExecutable(FERROX_EXE, Path(kLauncher));
+    CopyExecutable(RECORDING_ENGINE, Path(kEngine));
+#ifndef _WIN32
     CopyExecutable(PLATFORM_LIBRARY, Path("libferroxplatform.so"));
-    CopyExecutable(RECORDING_ENGINE, Path("libFerroxEngine2.so"));
+#endif
     // Most tests want a quiet start: with the report present the DirectX tool is not run.
     WriteFile("logs/DXDiags.txt", "report");
 }
@@ -38,31 +68,50 @@ void LauncherTest::TearDown() {
     for (void* mutex : heldMutexes_) {
         CloseHandle(mutex);
     }
-    fs::remove_all(folder_);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
 }
 
-pid_t LauncherTest::Start(const std::vector<std::string>& words,
-                          const std::string& workingDirectory,
-                          const std::vector<std::string>& environment) {
-    static int runs = 0;
+int LauncherTest::Start(const std::vector<std::string>& words, const std::string& workingDirectory,
+                        const std::vector<std::string>& environment) {
+    int id = int(children_.size()) + 1;
     ChildSpec spec;
-    spec.argv.push_back(Path("ferrox"));
-    spec.argv.insert(spec.argv.end(), words.begin(), words.end());
+#ifdef _WIN32
+    spec.argv = {DEBUG_RELAY, Path(kLauncher)};
+#else
+    spec.argv = {Path(kLauncher)};
+    spec.environment.push_back("XDG_RUNTIME_DIR=" + Path("locks"));
+#endif
+    spec.words = words;
     spec.workingDirectory = workingDirectory.empty() ? folder_ : workingDirectory;
-    spec.environment = {"XDG_RUNTIME_DIR=" + Path("locks"), "PATH=" + programsFolder_};
+    spec.environment.push_back("PATH=" + programsFolder_);
+    spec.environment.push_back("RECORDING_ENGINE_CALLS=calls-" + std::to_string(id) + ".txt");
     spec.environment.insert(spec.environment.end(), environment.begin(), environment.end());
-    spec.outputPrefix = Path("run" + std::to_string(++runs));
-    pid_t pid = StartChild(spec);
-    outputs_[pid] = spec.outputPrefix;
-    return pid;
+    spec.outputPrefix = Path("run-" + std::to_string(id));
+    children_[id] = StartChild(spec);
+    return id;
 }
 
-LauncherRun LauncherTest::Finish(pid_t pid) {
-    return Collect(pid, WaitForChild(pid));
+LauncherRun LauncherTest::Finish(int id) {
+    return Collect(id, WaitForChild(children_.at(id)));
 }
 
-LauncherRun LauncherTest::Collect(pid_t pid, int exitCode) {
-    return {exitCode, ReadFile(outputs_[pid] + ".err"), pid};
+bool LauncherTest::Ended(int id, LauncherRun* run) {
+    int exitCode;
+    if (!ChildEnded(children_.at(id), &exitCode)) {
+        return false;
+    }
+    *run = Collect(id, exitCode);
+    return true;
+}
+
+LauncherRun LauncherTest::Collect(int id, int exitCode) const {
+#ifdef _WIN32
+    const char* debugStream = ".out"; // the debug relay's standard output
+#else
+    const char* debugStream = ".err";
+#endif
+    return {exitCode, ReadFile(Path("run-" + std::to_string(id) + debugStream)), id};
 }
 
 LauncherRun LauncherTest::Run(const std::vector<std::string>& words,
@@ -71,12 +120,14 @@ LauncherRun LauncherTest::Run(const std::vector<std::string>& words,
     return Finish(Start(words, workingDirectory, environment));
 }
 
-std::vector<std::string> LauncherTest::CallsOf(pid_t pid) const {
-    return Lines(ReadFile(Path("calls-" + std::to_string(pid) + ".txt")));
+std::vector<std::string> LauncherTest::CallsOf(int id) const {
+    return Lines(ReadFile(Path("calls-" + std::to_string(id) + ".txt")));
 }
 
 void LauncherTest::HoldInstanceMutex() {
+#ifndef _WIN32
     setenv("XDG_RUNTIME_DIR", Path("locks").c_str(), 1);
+#endif
     HANDLE mutex = CreateMutexA(nullptr, TRUE, "FerroxMutex");
     ASSERT_NE(mutex, nullptr);
     heldMutexes_.push_back(mutex);
@@ -91,11 +142,28 @@ void LauncherTest::InstallRecorder(const std::string& name) const {
     CopyExecutable(RECORD_ARGS, Path(name));
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
+void LauncherTest::InstallCompiler() const {
+#ifdef _WIN32
+    // Windows runs a batch file through its command interpreter; this one hands its own name
+    // and arguments to the recorder.
+    InstallRecorder("JDK/bin/compile.exe");
+    WriteFile("JDK/bin/compile.bat", "@\"%~dp0compile.exe\" %0 %*\r\n");
+#else
+    InstallRecorder("JDK/bin/compile.bat");
+#endif
+}
+
+std::vector<std::string> LauncherTest::CompilerRecord() const {
+#ifdef _WIN32
+    std::vector<std::string> record;
+    for (const std::string& line : Lines(ReadFile(Path("compile.exe.args")))) {
+        // Leave out the recorder's own path, which the batch file puts before each call.
+        if (line.size() < 12 || line.compare(line.size() - 12, 12, "\\compile.exe") != 0) {
+            record.push_back(line);
+        }
     }
-    return lines;
+    return record;
+#else
+    return Lines(ReadFile(Path("compile.bat.args")));
+#endif
 }

@@ -2,24 +2,36 @@
 // argument a line, to "<its own file name>.args" in the working directory; then, after
 // RECORD_ARGS_DELAY_MS milliseconds, a line "finished".
 #include <chrono>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <climits>
 #include <unistd.h>
+#endif
+
+namespace {
+
+std::string OwnFileName() {
+#ifdef _WIN32
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+#else
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+#endif
+    std::string self(path, length > 0 ? size_t(length) : 0);
+    return self.substr(self.find_last_of("/\\") + 1);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    char self[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length < 0) {
-        return 2;
-    }
-    self[length] = '\0';
-    const char* name = std::strrchr(self, '/') ? std::strrchr(self, '/') + 1 : self;
-    std::string recordName = std::string(name) + ".args";
-    FILE* record = std::fopen(recordName.c_str(), "a");
+    FILE* record = std::fopen((OwnFileName() + ".args").c_str(), "a");
     if (!record) {
         return 2;
     }

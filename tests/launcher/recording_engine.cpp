@@ -1,6 +1,6 @@
 // An engine library for the launcher's tests. It appends every call the launcher makes, with
-// its arguments, to "calls-<pid>.txt" in the working directory, and its game does what the
-// command line asks:
+// its arguments, to the file that RECORDING_ENGINE_CALLS names (default "calls.txt", in the
+// working directory), and its game does what the command line asks:
 //   frames=N   quit after N frames (default 1)
 //   quit=C     the exit code that the quit message carries (default 0)
 //   startup=R  what Startup returns (default 0)
@@ -15,14 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 void Record(const char* format, ...) {
-    char name[64];
-    std::snprintf(name, sizeof name, "calls-%ld.txt", long(getpid()));
-    FILE* calls = fopen(name, "a");
+    const char* name = std::getenv("RECORDING_ENGINE_CALLS");
+    FILE* calls = fopen(name ? name : "calls.txt", "a");
     if (!calls) {
         return;
     }

@@ -1,0 +1,109 @@
+#include "tests/launcher/child_process.h"
+
+#include <map>
+#include <stdexcept>
+#include <windows.h>
+
+namespace {
+
+// One argument as the MSVC runtime splits a command line back into arguments.
+std::string Quote(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
+        return argument;
+    }
+    std::string quoted = "\"";
+    size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + '"';
+}
+
+std::string UpperName(const std::string& entry) {
+    std::string name = entry.substr(0, entry.find('=', 1));
+    for (char& c : name) {
+        c = char(toupper(static_cast<unsigned char>(c)));
+    }
+    return name;
+}
+
+// Our environment with the overrides applied, as a block of NUL-terminated entries.
+std::string EnvironmentBlock(const std::vector<std::string>& overrides) {
+    std::map<std::string, std::string> variables;
+    char* strings = GetEnvironmentStringsA();
+    for (const char* entry = strings; *entry; entry += strlen(entry) + 1) {
+        variables[UpperName(entry)] = entry;
+    }
+    FreeEnvironmentStringsA(strings);
+    for (const std::string& entry : overrides) {
+        variables[UpperName(entry)] = entry;
+    }
+    std::string block;
+    for (const auto& variable : variables) {
+        block += variable.second;
+        block += '\0';
+    }
+    return block + '\0';
+}
+
+HANDLE InheritableFile(const std::string& name, DWORD access, DWORD disposition) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    return CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+ChildId StartChild(const ChildSpec& spec) {
+    // A Windows program gets one command line: its own arguments quoted, then the typed words
+    // exactly as typed.
+    std::string commandLine;
+    for (const std::string& argument : spec.argv) {
+        commandLine += (commandLine.empty() ? "" : " ") + Quote(argument);
+    }
+    for (const std::string& word : spec.words) {
+        commandLine += " " + word;
+    }
+    std::string environment = EnvironmentBlock(spec.environment);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = InheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = InheritableFile(spec.outputPrefix + ".out", GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = InheritableFile(spec.outputPrefix + ".err", GENERIC_WRITE, CREATE_ALWAYS);
+    PROCESS_INFORMATION process;
+    BOOL started =
+        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
+                       spec.workingDirectory.c_str(), &startup, &process);
+    CloseHandle(startup.hStdInput);
+    CloseHandle(startup.hStdOutput);
+    CloseHandle(startup.hStdError);
+    if (!started) {
+        throw std::runtime_error("cannot start " + commandLine);
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+int WaitForChild(ChildId child) {
+    WaitForSingleObject(child, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(child, &exitCode);
+    CloseHandle(child);
+    return int(exitCode);
+}
+
+bool ChildEnded(ChildId child, int* exitCode) {
+    if (WaitForSingleObject(child, 0) != WAIT_OBJECT_0) {
+        return false;
+    }
+    *exitCode = WaitForChild(child);
+    return true;
+}
