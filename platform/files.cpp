@@ -31,6 +31,9 @@ extern "C" FILE* WinPathFopen(const char* path, const char* mode) {
     }
     posixMode[length] = '\0';
     FILE* stream = fopen(platform::ResolveWindowsPath(path).c_str(), posixMode);
+    if (!stream && errno == EISDIR) {
+        errno = EACCES; // a directory opened for writing: the same answer as for reading
+    }
     if (stream && IsDirectory(fileno(stream))) {
         fclose(stream);
         errno = EACCES; // what the Windows runtime says for a directory
