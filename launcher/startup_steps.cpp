@@ -6,6 +6,29 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// The debugger output line for a DirectX tool that could not be started, by errno.
+const char* DirectXSpawnFailure(int error) {
+    switch (error) {
+    case ENOENT:
+        return "... ERROR: File or path is not found\n";
+    case E2BIG:
+        return "... ERROR: Argument list exceeds 1024 bytes\n";
+    case ENOEXEC:
+        return "... ERROR: Specified file is not executable or has invalid executable-file "
+               "format\n";
+    case ENOMEM:
+        return "... ERROR: Not enough memory is available to execute new process\n";
+    case EINVAL:
+        return "... ERROR: mode argument is invalid\n";
+    default:
+        return "unknown";
+    }
+}
+
+} // namespace
+
 void ShowAlreadyRunning() {
     FILE* message = fopen("data\\Running.scr", "r");
     if (!message) {
@@ -59,22 +82,4 @@ void RequestDirectXReport() {
     OutputDebugStringA("Trying to run DXdiag.exe ... \n");
     intptr_t started = _spawnlp(_P_NOWAIT, "dxdiag.exe", "/t", "logs/DXDiags.txt", nullptr);
     OutputDebugStringA(started == -1 ? DirectXSpawnFailure(errno) : "... OK\n");
-}
-
-const char* DirectXSpawnFailure(int error) {
-    switch (error) {
-    case ENOENT:
-        return "... ERROR: File or path is not found\n";
-    case E2BIG:
-        return "... ERROR: Argument list exceeds 1024 bytes\n";
-    case ENOEXEC:
-        return "... ERROR: Specified file is not executable or has invalid executable-file "
-               "format\n";
-    case ENOMEM:
-        return "... ERROR: Not enough memory is available to execute new process\n";
-    case EINVAL:
-        return "... ERROR: mode argument is invalid\n";
-    default:
-        return "unknown";
-    }
 }

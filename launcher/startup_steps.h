@@ -13,6 +13,3 @@ void CompileJavaParameters();
 
 // Starts the DirectX diagnostic tool unless its report exists, without waiting for it.
 void RequestDirectXReport();
-
-// The debugger output line for a DirectX tool that could not be started.
-const char* DirectXSpawnFailure(int error);
