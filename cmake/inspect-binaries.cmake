@@ -1,13 +1,20 @@
 # Tests that read the Windows binaries with objdump, on the build machine: they hold for the
 # 32-bit build too, which cannot run here.
-set(ENGINE_FUNCTIONS "CreateGame|InitializeGameScript|UninitializeGameScript")
-add_test(NAME ferrox.exe-imports COMMAND ${CMAKE_COMMAND}
+set(FERROX_ENGINE_FUNCTIONS "CreateGame|InitializeGameScript|UninitializeGameScript")
+
+# The engine library `target` exports exactly the engine's three functions, undecorated.
+function(ferrox_check_engine_exports target)
+    add_test(NAME ${target}-exports COMMAND ${CMAKE_COMMAND}
+        -DOBJDUMP=${CMAKE_OBJDUMP} -DBINARY=$<TARGET_FILE:${target}> -DCHECK=exports
+        -DENGINE_FUNCTIONS=${FERROX_ENGINE_FUNCTIONS}
+        -P ${PROJECT_SOURCE_DIR}/cmake/check-pe.cmake)
+    set_tests_properties(${target}-exports PROPERTIES LABELS binaries)
+endfunction()
+
+add_test(NAME ferrox-imports COMMAND ${CMAKE_COMMAND}
     -DOBJDUMP=${CMAKE_OBJDUMP} -DBINARY=$<TARGET_FILE:ferrox> -DCHECK=imports
     -DEXPECTED_DLLS=FerroxEngine2.dll|KERNEL32.dll|USER32.dll|WINMM.dll|msvcrt.dll
-    -DENGINE_FUNCTIONS=${ENGINE_FUNCTIONS}
+    -DENGINE_FUNCTIONS=${FERROX_ENGINE_FUNCTIONS}
     -P ${PROJECT_SOURCE_DIR}/cmake/check-pe.cmake)
-add_test(NAME FerroxEngine2.dll-exports COMMAND ${CMAKE_COMMAND}
-    -DOBJDUMP=${CMAKE_OBJDUMP} -DBINARY=$<TARGET_FILE:FerroxEngine2> -DCHECK=exports
-    -DENGINE_FUNCTIONS=${ENGINE_FUNCTIONS}
-    -P ${PROJECT_SOURCE_DIR}/cmake/check-pe.cmake)
-set_tests_properties(ferrox.exe-imports FerroxEngine2.dll-exports PROPERTIES LABELS binaries)
+set_tests_properties(ferrox-imports PROPERTIES LABELS binaries)
+ferrox_check_engine_exports(FerroxEngine2)

@@ -65,7 +65,9 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR commandLine, int showWindo
         exitCode = RunMessageLoop(game);
     }
 
-    delete game;
+    if (game) {
+        DeleteGame(game);
+    }
     PlaySoundA(nullptr, nullptr, 0);
     UninitializeGameScript();
     ExitProcess(exitCode);

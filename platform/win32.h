@@ -17,11 +17,21 @@
 
 #else
 
+#ifdef __cplusplus
+// <cstdio> undefines function-like names such as fopen; it must come before the definition
+// of fopen at the end of this header, never after it.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#else
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <time.h>
+#endif
 
 #if defined(FERROX_PLATFORM_BUILD)
 #define FERROX_PLATFORM_API __attribute__((visibility("default")))
@@ -143,7 +153,9 @@ struct _finddata_t {
     char name[260];
 };
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Kernel: handles, errors, the module, the working directory and files.
 // Paths follow Windows rules: a backslash separates like a slash, and a component
@@ -163,7 +175,7 @@ FERROX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWO
 FERROX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                           LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 FERROX_PLATFORM_API void WINAPI OutputDebugStringA(LPCSTR text);
-[[noreturn]] FERROX_PLATFORM_API void WINAPI ExitProcess(UINT exitCode);
+FERROX_PLATFORM_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT exitCode);
 
 // Local time and its formatting by picture ("yyyy'-'MM'-'dd", "hhmm", ...).
 FERROX_PLATFORM_API void WINAPI GetLocalTime(LPSYSTEMTIME time);
@@ -205,7 +217,9 @@ FERROX_PLATFORM_API FILE* WinPathFopen(const char* path, const char* mode);
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showWindow);
 
+#ifdef __cplusplus
 } // extern "C"
+#endif
 
 // The system opens its files with fopen, as on Windows; here that means Windows path rules.
 #ifndef FERROX_PLATFORM_BUILD

@@ -12,7 +12,7 @@ namespace {
 const int kFramesPerSecond = 60;
 const int kTrackWidth = 40;
 
-class DemoGame : public IGame {
+class DemoGame : public GameObject<DemoGame> {
 public:
     int Startup(const char* commandLine, int showWindow, int launcherFlag) override {
         std::printf("Startup: command line \"%s\", show-window %d, launcher flag %d\n", commandLine,
@@ -41,7 +41,7 @@ public:
         std::this_thread::sleep_until(nextFrame_);
     }
 
-    ~DemoGame() override { std::printf("Game object destroyed after %d frames\n", frame_); }
+    ~DemoGame() { std::printf("Game object destroyed after %d frames\n", frame_); }
 
 private:
     // A ball that bounces from one end of a track to the other.
@@ -78,7 +78,7 @@ extern "C" IGame* CreateGame(const char* gameClass, HINSTANCE, int mode) {
     return new DemoGame;
 }
 
-extern "C" void UninitializeGameScript() {
+extern "C" void UninitializeGameScript(void) {
     std::printf("UninitializeGameScript: script runtime stopped\n");
     std::fflush(stdout);
 }
