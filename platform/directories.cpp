@@ -1,8 +1,6 @@
 #include "internal.h"
 
 #include <cerrno>
-#include <cstring>
-#include <dirent.h>
 #include <fnmatch.h>
 #include <mutex>
 #include <set>
@@ -14,25 +12,6 @@ namespace {
 std::mutex searchesLock;
 std::set<intptr_t> openSearches;
 intptr_t lastSearch = 0;
-
-// The entry of `folder` matching the wildcard `pattern` without regard to case; of several,
-// the first in byte order.
-bool FindMatch(const std::string& folder, const std::string& pattern, std::string& match) {
-    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
-    if (!listing) {
-        return false;
-    }
-    bool found = false;
-    while (const dirent* entry = readdir(listing)) {
-        if (fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD | FNM_NOESCAPE) == 0 &&
-            (!found || std::strcmp(entry->d_name, match.c_str()) < 0)) {
-            match = entry->d_name;
-            found = true;
-        }
-    }
-    closedir(listing);
-    return found;
-}
 
 void Describe(const std::string& name, const struct stat& status, _finddata_t* found) {
     found->attrib = S_ISDIR(status.st_mode) ? _A_SUBDIR : _A_NORMAL;
@@ -76,7 +55,10 @@ extern "C" intptr_t _findfirst(const char* pattern, struct _finddata_t* found) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name.find_first_of("*?") != std::string::npos) {
         std::string match;
-        if (!FindMatch(folder, name, match)) {
+        auto fits = [&](const char* entry) {
+            return fnmatch(name.c_str(), entry, FNM_CASEFOLD | FNM_NOESCAPE) == 0;
+        };
+        if (!platform::FirstEntryWhere(folder, fits, match)) {
             errno = ENOENT;
             return -1;
         }

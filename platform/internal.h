@@ -3,6 +3,7 @@
 
 #include "win32.h"
 
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -23,6 +24,11 @@ KernelObject* ObjectOf(HANDLE handle, KernelObject::Kind kind);
 // exact name first, else the first match in byte order). Components with no match are
 // kept as written, so the result also names files that are about to be created.
 std::string ResolveWindowsPath(const char* path);
+
+// The entry of `folder` ("" for the working folder) whose name `matches`; of several, the
+// first in byte order, so the choice does not depend on the order the folder lists them.
+bool FirstEntryWhere(const std::string& folder, const std::function<bool(const char*)>& matches,
+                     std::string& match);
 
 // The Windows error code closest to an errno value.
 DWORD ErrorFromErrno(int error);

@@ -23,17 +23,18 @@ bool EqualIgnoringCase(const char* a, const char* b) {
     return *a == *b;
 }
 
-// The entry of `directory` whose name equals `name` without regard to case; of several,
-// the first in byte order, so the choice does not depend on the order the folder lists them.
-bool FindIgnoringCase(const std::string& directory, const std::string& name, std::string& match) {
-    DIR* listing = opendir(directory.empty() ? "." : directory.c_str());
+} // namespace
+
+bool platform::FirstEntryWhere(const std::string& folder,
+                               const std::function<bool(const char*)>& matches,
+                               std::string& match) {
+    DIR* listing = opendir(folder.empty() ? "." : folder.c_str());
     if (!listing) {
         return false;
     }
     bool found = false;
     while (const dirent* entry = readdir(listing)) {
-        if (EqualIgnoringCase(entry->d_name, name.c_str()) &&
-            (!found || std::strcmp(entry->d_name, match.c_str()) < 0)) {
+        if (matches(entry->d_name) && (!found || std::strcmp(entry->d_name, match.c_str()) < 0)) {
             match = entry->d_name;
             found = true;
         }
@@ -41,8 +42,6 @@ bool FindIgnoringCase(const std::string& directory, const std::string& name, std
     closedir(listing);
     return found;
 }
-
-} // namespace
 
 std::string platform::ResolveWindowsPath(const char* path) {
     std::string posix(path ? path : "");
@@ -59,7 +58,10 @@ std::string platform::ResolveWindowsPath(const char* path) {
         std::string candidate = resolved + name;
         if (!name.empty() && name != "." && name != ".." && !Exists(candidate)) {
             std::string match;
-            if (!FindIgnoringCase(resolved, name, match)) {
+            auto sameName = [&](const char* entry) {
+                return EqualIgnoringCase(entry, name.c_str());
+            };
+            if (!FirstEntryWhere(resolved, sameName, match)) {
                 return candidate + posix.substr(end); // the rest as written
             }
             candidate = resolved + match;
