@@ -1,0 +1,36 @@
+// A fresh folder for a test, removed with everything in it when the object goes.
+#pragma once
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+            auto folder = std::filesystem::temp_directory_path() /
+                          ("ferrox-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(folder)) {
+                folder_ = folder.string();
+            }
+        }
+        if (folder_.empty()) {
+            throw std::runtime_error("no temporary folder");
+        }
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& Folder() const { return folder_; }
+    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+private:
+    std::string folder_;
+};

@@ -1,0 +1,21 @@
+# ZIP mount tests and the ferrox-vfs tool's tests.
+if(WIN32)
+    set(test_data "Z:${PROJECT_SOURCE_DIR}/tests/data")
+    set(child_process_system child_process_windows.cpp)
+else()
+    set(test_data "${PROJECT_SOURCE_DIR}/tests/data")
+    set(child_process_system child_process_posix.cpp)
+endif()
+
+ferrox_add_test(vfs_mount_tests vfs SOURCES mount_test.cpp zip_writer.cpp)
+target_link_libraries(vfs_mount_tests PRIVATE ferrox_core)
+target_compile_definitions(vfs_mount_tests PRIVATE FERROX_TEST_DATA="${test_data}")
+
+# The real tool, run as a child process in a folder of archives made by the test.
+ferrox_add_test(vfs_tool_tests vfs SOURCES tool_vfs_test.cpp zip_writer.cpp
+    ${PROJECT_SOURCE_DIR}/tests/launcher/child_process.cpp
+    ${PROJECT_SOURCE_DIR}/tests/launcher/${child_process_system})
+target_link_libraries(vfs_tool_tests PRIVATE ferrox_core)
+ferrox_test_path(vfs_tool_path ferrox-vfs)
+target_compile_definitions(vfs_tool_tests PRIVATE FERROX_VFS="${vfs_tool_path}")
+add_dependencies(vfs_tool_tests ferrox-vfs)

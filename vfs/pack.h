@@ -1,0 +1,72 @@
+// The archive side of the file layer: entries of mounted archives, found by name in one
+// sorted index, and the handles that read them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <zlib.h>
+
+struct PackArchive;
+
+// One file inside a mounted archive. Owned by the mount side, never by a handle.
+struct PackEntry {
+    PackArchive* archive;
+    char* name;              // normalised: forward slashes, lower case (see vfnormalize)
+    uint32_t dataOffset;     // of the first data byte, from the start of the archive file
+    uint32_t compressedSize; // bytes of the raw deflate stream, for a compressed entry
+    uint32_t size;           // length of the content
+    int32_t compressed;      // nonzero: raw deflate; 0: stored as it is
+};
+
+// One mounted archive file.
+struct PackArchive {
+    FILE* file;          // every handle on the archive's entries reads through this stream
+    int32_t openHandles; // handles open on its entries
+    char* path;          // as it was mounted
+    PackEntry* entries;  // all of its entries, in the archive's order
+    uint32_t entryCount;
+    PackArchive* next; // the next mounted archive
+};
+
+// Every indexed entry, sorted by name in unsigned byte order, no name twice.
+const uint32_t kPackIndexSlots = 65536;
+struct PackIndex {
+    PackEntry* slots[kPackIndexSlots];
+    uint32_t count;
+};
+extern PackIndex packIndex;
+
+// While 0, names are lower-cased when normalised and lookups ignore case; nothing sets it.
+extern int32_t packKeepCase;
+
+// The handle on an open archive entry. Handles and runtime streams are told apart by the
+// first 32-bit word.
+const uint32_t kPackHandleMagic = 0x5A495041; // "APIZ" in memory
+struct PackHandle {
+    uint32_t magic;
+    PackEntry* entry;
+    uint32_t position; // in the entry's content
+    // The decompression state of a compressed entry, live while streamActive is 1.
+    int32_t streamActive;
+    unsigned char* readAhead; // compressed input not yet consumed
+    uint32_t fetched;         // compressed bytes read from the archive so far
+    uint32_t capacity;        // of readAhead
+    z_stream stream;
+};
+
+// Positions an archive's stream at a byte offset that may lie beyond 2 GiB; 0 on success.
+inline int SeekArchive(FILE* file, uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET);
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET);
+#endif
+}
+
+// Rewrites a writable name in place into normalised form: backslashes become slashes, letters
+// are lowered (unless packKeepCase), and one leading "./" is removed.
+void vfnormalize(char* name);
+// The indexed entry whose name is the normalised form of `name`, or null.
+PackEntry* vflookup(const char* name);
+// 1 if `handle` is an archive handle, else 0.
+int vfispack(FILE* handle);

@@ -1,0 +1,11 @@
+// Changes to the archive index, for the mount side.
+#pragma once
+
+#include "vfs/pack.h"
+
+// Indexes those of the archive's entries whose names are not indexed yet (nor earlier in the
+// same archive): the first one of a name wins. False, with the index unchanged, when they
+// would not all fit.
+bool IndexArchiveEntries(PackArchive* archive);
+// Takes every entry of the archive out of the index.
+void UnindexArchiveEntries(const PackArchive* archive);

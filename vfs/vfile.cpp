@@ -1,0 +1,124 @@
+#include "vfs/vfile.h"
+
+#include "platform/win32.h"
+#include "vfs/pack.h"
+#include "vfs/zstream.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+// The archive handles now open. A runtime stream whose first word happens to equal the magic
+// is still no archive handle.
+std::unordered_set<const void*> openPackHandles;
+
+PackHandle* PackHandleOf(FILE* handle) {
+    return vfispack(handle) ? reinterpret_cast<PackHandle*>(handle) : nullptr;
+}
+
+} // namespace
+
+int vfispack(FILE* handle) {
+    if (!handle) {
+        return 0;
+    }
+    uint32_t magic;
+    std::memcpy(&magic, handle, sizeof magic);
+    return magic == kPackHandleMagic && openPackHandles.count(handle) ? 1 : 0;
+}
+
+FILE* vfopen(const char* path, const char* mode) {
+    if (FILE* disk = fopen(path, mode)) {
+        return disk;
+    }
+    PackEntry* entry = vflookup(path);
+    if (!entry) {
+        return nullptr;
+    }
+    PackHandle* handle = static_cast<PackHandle*>(std::calloc(1, sizeof(PackHandle)));
+    if (!handle) {
+        return nullptr;
+    }
+    handle->magic = kPackHandleMagic;
+    handle->entry = entry;
+    ++entry->archive->openHandles;
+    openPackHandles.insert(handle);
+    return reinterpret_cast<FILE*>(handle);
+}
+
+size_t vfread(void* buffer, size_t size, size_t count, FILE* file) {
+    PackHandle* handle = PackHandleOf(file);
+    if (!handle) {
+        return fread(buffer, size, count, file);
+    }
+    if (size == 0 || count == 0) {
+        return 0;
+    }
+    const PackEntry* entry = handle->entry;
+    // What was asked for, lowered to what is left; worked out so that it cannot overflow.
+    uint32_t left = entry->size - handle->position;
+    uint32_t bytes = count > left / size ? left : uint32_t(size * count);
+    uint32_t done;
+    if (entry->compressed) {
+        done = vfzread(handle, handle->position, buffer, bytes);
+    } else {
+        FILE* archive = entry->archive->file;
+        SeekArchive(archive, uint64_t(entry->dataOffset) + handle->position);
+        done = uint32_t(fread(buffer, 1, bytes, archive));
+    }
+    handle->position += done;
+    return done / size;
+}
+
+int vfseek(FILE* file, long offset, int origin) {
+    PackHandle* handle = PackHandleOf(file);
+    if (!handle) {
+        return fseek(file, offset, origin);
+    }
+    int64_t base;
+    switch (origin) {
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = handle->position;
+        break;
+    case SEEK_END:
+        base = handle->entry->size;
+        break;
+    default:
+        return 0; // an unknown origin moves nothing
+    }
+    int64_t target = base + offset;
+    if (target < 0 || target > int64_t(handle->entry->size)) {
+        return 1;
+    }
+    handle->position = uint32_t(target);
+    return 0;
+}
+
+long vftell(FILE* file) {
+    PackHandle* handle = PackHandleOf(file);
+    return handle ? long(handle->position) : ftell(file);
+}
+
+int vfclose(FILE* file) {
+    PackHandle* handle = PackHandleOf(file);
+    if (!handle) {
+        return fclose(file);
+    }
+    if (handle->streamActive) {
+        vfzend(handle);
+    }
+    --handle->entry->archive->openHandles;
+    openPackHandles.erase(handle);
+    handle->magic = 0;
+    std::free(handle);
+    return 0;
+}
+
+int vfexists(const char* path) {
+    return vflookup(path) ? 1 : 0;
+}

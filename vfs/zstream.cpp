@@ -1,0 +1,131 @@
+#include "vfs/zstream.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+uint32_t vfbufsize = 0x100000;
+
+namespace {
+
+// Forward moves decompress into a scratch buffer of this size and discard it.
+const uint32_t kSkipScratchSize = 0x10000;
+
+// The read-ahead buffer is topped up once less than this is left in it, not before every
+// inflate call: the output is the same, without moving up to a mebibyte of unread input to
+// the front of the buffer for every small read.
+const uint32_t kRefillBelow = 0x8000;
+
+// Tops the read-ahead buffer up from the archive, seeking first: other handles share the
+// archive's stream.
+void vfzfill(PackHandle* handle) {
+    z_stream& stream = handle->stream;
+    const PackEntry* entry = handle->entry;
+    uint32_t remaining = entry->compressedSize - handle->fetched;
+    if (remaining == 0 || stream.avail_in >= kRefillBelow) {
+        return;
+    }
+    if (stream.avail_in != 0 && stream.next_in != handle->readAhead) {
+        std::memmove(handle->readAhead, stream.next_in, stream.avail_in);
+    }
+    stream.next_in = handle->readAhead;
+    uint32_t wanted = std::min(handle->capacity - stream.avail_in, remaining);
+    if (wanted == 0) {
+        return;
+    }
+    FILE* archive = entry->archive->file;
+    SeekArchive(archive, uint64_t(entry->dataOffset) + handle->fetched);
+    uint32_t got = uint32_t(fread(handle->readAhead + stream.avail_in, 1, wanted, archive));
+    stream.avail_in += got;
+    handle->fetched += got;
+}
+
+// Sets up the stream at the entry's first byte; false when memory or zlib refuse.
+bool vfzstart(PackHandle* handle) {
+    if (handle->streamActive) {
+        return true;
+    }
+    z_stream& stream = handle->stream;
+    std::memset(&stream, 0, sizeof stream);
+    uint32_t capacity = std::min(vfbufsize, handle->entry->compressedSize);
+    handle->readAhead = static_cast<unsigned char*>(std::malloc(std::max(capacity, 1u)));
+    if (!handle->readAhead) {
+        return false;
+    }
+    if (inflateInit2(&stream, -15) != Z_OK) {
+        std::free(handle->readAhead);
+        handle->readAhead = nullptr;
+        return false;
+    }
+    handle->capacity = capacity;
+    handle->fetched = 0;
+    stream.next_in = handle->readAhead;
+    stream.avail_in = 0;
+    vfzfill(handle);
+    handle->streamActive = 1;
+    return true;
+}
+
+// One inflate call after a fill; false once the stream can give nothing more: its end, an
+// error in the data, or no progress with no input left.
+bool InflateStep(PackHandle* handle) {
+    vfzfill(handle);
+    z_stream& stream = handle->stream;
+    uInt inBefore = stream.avail_in, outBefore = stream.avail_out;
+    int result = inflate(&stream, Z_SYNC_FLUSH);
+    bool progressed = stream.avail_in != inBefore || stream.avail_out != outBefore;
+    return (result == Z_OK || result == Z_BUF_ERROR) && progressed;
+}
+
+// Brings the stream to `target`, starting again from the first byte to go back.
+void vfzskip(PackHandle* handle, uint32_t target) {
+    if (handle->stream.total_out > target) {
+        vfzend(handle);
+        if (!vfzstart(handle)) {
+            return;
+        }
+    }
+    unsigned char* scratch = static_cast<unsigned char*>(std::malloc(kSkipScratchSize));
+    if (!scratch) {
+        return;
+    }
+    z_stream& stream = handle->stream;
+    while (stream.total_out < target) {
+        stream.next_out = scratch;
+        stream.avail_out = uInt(std::min<uLong>(target - stream.total_out, kSkipScratchSize));
+        if (!InflateStep(handle)) {
+            break;
+        }
+    }
+    std::free(scratch);
+}
+
+} // namespace
+
+uint32_t vfzread(PackHandle* handle, uint32_t position, void* destination, uint32_t length) {
+    if (!vfzstart(handle)) {
+        return 0;
+    }
+    if (handle->stream.total_out != position) {
+        vfzskip(handle, position);
+        if (!handle->streamActive || handle->stream.total_out != position) {
+            return 0; // the data ends before the position
+        }
+    }
+    z_stream& stream = handle->stream;
+    stream.next_out = static_cast<Bytef*>(destination);
+    stream.avail_out = length;
+    while (stream.avail_out != 0 && InflateStep(handle)) {
+    }
+    return length - stream.avail_out;
+}
+
+void vfzend(PackHandle* handle) {
+    if (!handle->streamActive) {
+        return;
+    }
+    inflateEnd(&handle->stream);
+    std::free(handle->readAhead);
+    handle->readAhead = nullptr;
+    handle->streamActive = 0;
+}
