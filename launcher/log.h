@@ -1,0 +1,30 @@
+// The diagnostic log. Problem reports are formatted printf-style and go to the log file and to
+// the debugger output. The file is opened on the first message: "crash.log" in the working
+// directory, or "logs/crash_<date>_<time>.log" when a marker file "debug.fnt" is present.
+// Every write reaches the disk before the call returns.
+#pragma once
+
+// A message to the log file, the debugger output and the echo hook.
+void LogPrintf(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+// A message to the echo hook alone.
+void LogHookPrintf(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Opens the log file; LogPrintf does so on its first message.
+void LogOpen();
+// Creates "logs" and returns "logs/crash_<yyyy-MM-dd>_<HHmm>.log" for the local time now, in a
+// buffer that the next call overwrites.
+const char* MakeDatedLogName();
+// 1 when `name` is in the archive index or can be opened on disk for reading, else 0.
+int FileExists(const char* name);
+
+// An observer of every message; none is installed unless someone installs one.
+typedef void (*LogEchoHook)(const char* message);
+void SetLogEchoHook(LogEchoHook hook);

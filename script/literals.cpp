@@ -1,0 +1,205 @@
+// The literal readers: integers, decimal numbers and double-quoted strings at the read
+// position, or the name of a constant of the same kind.
+#include "script/source.h"
+
+#include "platform/win32.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+bool IsDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+// The bytes that may end a number: tab, line feed, carriage return, space, ')' and ','.
+bool IsNumberTerminator(int c) {
+    return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ')' || c == ',';
+}
+
+const char* KindName(int32_t kind) {
+    return kind == kIntKind ? "int" : kind == kFloatKind ? "float" : "string";
+}
+
+} // namespace
+
+ScriptEntry* ScriptSource::FindConst(const char* word) const {
+    for (ScriptEntry* constant = constants; constant; constant = constant->next) {
+        if (_stricmp(constant->name, word) == 0) {
+            return constant;
+        }
+    }
+    return nullptr;
+}
+
+ScriptValue* ScriptSource::ReadConstant(int32_t kind, int32_t* error) {
+    char word[32];
+    *error = ReadWord(word, sizeof word);
+    if (*error != 0) {
+        return nullptr;
+    }
+    const ScriptEntry* constant = FindConst(word);
+    if (!constant) {
+        ReportError("unknown const name '%s'", word);
+        *error = 1;
+        return nullptr;
+    }
+    const ScriptValue* value = constant->values;
+    if (!value || value->kind != kind) {
+        *error = 1;
+        ReportError("'%s' const type != '%s'", word, KindName(kind));
+        return nullptr;
+    }
+    switch (kind) {
+    case kIntKind:
+        return new (std::nothrow) IntValue(static_cast<const IntValue*>(value)->value);
+    case kFloatKind:
+        return new (std::nothrow) FloatValue(static_cast<const FloatValue*>(value)->value);
+    default:
+        return new (std::nothrow) StringValue(static_cast<const StringValue*>(value)->text);
+    }
+}
+
+IntValue* ScriptSource::ParseIntLiteral(int32_t* error) {
+    int c = GetChar();
+    bool negative = c == '-';
+    if (negative) {
+        SkipBlanks(); // blanks and comments may stand between the sign and the digits
+    } else {
+        if (c != -1) {
+            UngetChar();
+        }
+        if (!IsDigit(c)) {
+            return static_cast<IntValue*>(ReadConstant(kIntKind, error));
+        }
+    }
+    uint32_t accumulator = 0; // wraps modulo 2^32, as the format has always done
+    bool anyDigit = false;
+    int t;
+    while (IsDigit(t = GetChar())) {
+        accumulator = accumulator * 10u + uint32_t(t - '0');
+        anyDigit = true;
+    }
+    if (!anyDigit) {
+        *error = 1;
+        ReportError("expected number");
+        return nullptr;
+    }
+    if (!IsNumberTerminator(t)) {
+        *error = 1;
+        ReportError("invalid termination of integer");
+        return nullptr;
+    }
+    UngetChar();
+    if (negative) {
+        accumulator = 0u - accumulator;
+    }
+    return new (std::nothrow) IntValue(int32_t(accumulator));
+}
+
+// The arithmetic is part of the format: each digit is accumulated in double precision and
+// the fraction scaled by repeated multiplication with 0.1, so values can differ from a
+// correctly rounded conversion, and must stay as they are.
+FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
+    int c = GetChar();
+    bool negative = c == '-';
+    if (negative) {
+        SkipBlanks();
+    } else {
+        if (c != -1) {
+            UngetChar();
+        }
+        if (!IsDigit(c)) {
+            return static_cast<FloatValue*>(ReadConstant(kFloatKind, error));
+        }
+    }
+    double mantissa = 0.0;
+    bool anyDigit = false;
+    int t;
+    while (IsDigit(t = GetChar())) {
+        mantissa = mantissa * 10.0 + double(t - '0');
+        anyDigit = true;
+    }
+    if (!anyDigit) {
+        *error = 1;
+        ReportError("expected number");
+        return nullptr;
+    }
+    double result = mantissa;
+    if (t == '.') {
+        double scale = 1.0;
+        while (IsDigit(t = GetChar())) {
+            mantissa = mantissa * 10.0 + double(t - '0');
+            scale = scale * 0.1;
+        }
+        result = scale * mantissa;
+    }
+    if (!IsNumberTerminator(t)) {
+        *error = 1;
+        ReportError("invalid termination of float");
+        return nullptr;
+    }
+    UngetChar();
+    if (negative) {
+        result = -result;
+    }
+    return new (std::nothrow) FloatValue(float(result));
+}
+
+StringValue* ScriptSource::ParseStringLiteral(int32_t* error) {
+    int c = GetChar();
+    if (c != '"') {
+        if (c != -1) {
+            UngetChar();
+        }
+        return static_cast<StringValue*>(ReadConstant(kStringKind, error));
+    }
+    // No escape gives more bytes than it reads, so the rest of the file bounds the text.
+    uint32_t needed = size - position + 1;
+    if (needed > scratchCapacity_) {
+        char* grown = static_cast<char*>(std::realloc(scratch_, needed));
+        if (!grown) {
+            *error = 1;
+            ReportError("out of memory");
+            return nullptr;
+        }
+        scratch_ = grown;
+        scratchCapacity_ = needed;
+    }
+    uint32_t length = 0;
+    for (;;) {
+        int b = GetChar();
+        if (b == '"') {
+            break;
+        }
+        if (b == '\\') {
+            b = GetChar();
+            if (b == '\r' || b == '\n') {
+                // A backslash before a line end keeps one line-end byte: CR LF gives LF, LF CR
+                // gives CR, a lone one gives itself.
+                int pair = b == '\r' ? '\n' : '\r';
+                int after = GetChar();
+                if (after == pair) {
+                    b = pair;
+                } else if (after != -1) {
+                    UngetChar();
+                }
+            } else if (b == 'n') {
+                scratch_[length++] = '\r';
+                b = '\n';
+            } else if (b == 't') {
+                b = '\t';
+            }
+        }
+        if (b == -1) {
+            *error = 1;
+            ReportError("expected ending \"");
+            return nullptr;
+        }
+        scratch_[length++] = char(b);
+    }
+    scratch_[length] = '\0';
+    return new (std::nothrow) StringValue(scratch_);
+}

@@ -1,0 +1,76 @@
+// One configuration file held whole in memory while it is parsed: its bytes, a read
+// position, a line counter for reports, its path and folder, and the constants its const defs
+// made. The parser and the literal readers read the file only through this scanner, and
+// report every error through ReportError, which names the file and line and shows the line.
+#pragma once
+
+#include "script/entry.h"
+#include "script/value.h"
+
+#include <cstdint>
+
+// Receives every formatted report of a source, before it goes to the diagnostic log.
+class ScriptErrorSink {
+public:
+    virtual void Report(const char* message) = 0;
+
+protected:
+    ~ScriptErrorSink() {}
+};
+
+class ScriptSource final {
+public:
+    // Loads the file through the file layer; a file that cannot be read gives an empty source.
+    explicit ScriptSource(const char* path);
+    ~ScriptSource();
+    ScriptSource(const ScriptSource&) = delete;
+    ScriptSource& operator=(const ScriptSource&) = delete;
+
+    // The next byte (0 to 255), or -1 at the end of the file.
+    int GetChar();
+    // Steps back over the byte GetChar returned last; -1 at the start of the file.
+    int UngetChar();
+    // Skips blanks, line ends and comments; -1 when the end of the file follows, else 0.
+    int SkipBlanks();
+    // Reads letters, digits and underscores into `destination` (at most capacity - 1 of them):
+    // 0 when another byte follows the word, -1 when the end of the file does, 1 (reported)
+    // when the word was too long.
+    int ReadWord(char* destination, int32_t capacity);
+    int AtEnd() const { return position == size ? 1 : 0; }
+    // Reports a syntax error to the diagnostic log with the file, the line and its text.
+    virtual void ReportError(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+    // Where the line that holds the read position starts, and where it ends.
+    uint32_t LineStart() const;
+    uint32_t LineEnd() const;
+
+    // The literal readers: a value of the kind read at the position, or a constant's value.
+    // On failure they return null with `*error` non-zero: 1 after a report, -1 when a constant
+    // name ran into the end of the file.
+    IntValue* ParseIntLiteral(int32_t* error);
+    FloatValue* ParseFloatLiteral(int32_t* error);
+    StringValue* ParseStringLiteral(int32_t* error);
+    // The newest constant whose name equals `word` without regard to case, or null.
+    ScriptEntry* FindConst(const char* word) const;
+
+    char directory[256]; // the path up to its last separator; includes are found there
+    char path[256];      // as given; shown in reports
+    unsigned char* buffer = nullptr;
+    uint32_t size = 0;
+    uint32_t position = 0;
+    int32_t line = 1;
+    ScriptErrorSink* errorSink = nullptr;
+    ScriptEntry* constants = nullptr; // newest first; owned
+
+private:
+    // Counts line ends: every CR, and every LF that does not directly follow a CR.
+    bool EndsLine(uint32_t at) const;
+    ScriptValue* ReadConstant(int32_t kind, int32_t* error);
+
+    // The text of string literals is gathered here; it grows as needed and is reused.
+    char* scratch_ = nullptr;
+    uint32_t scratchCapacity_ = 0;
+};
