@@ -53,7 +53,7 @@ int WINAPI WinMain(HINSTANCE module, HINSTANCE, LPSTR commandLine, int showWindo
     EnterExecutableDirectory();
     CompileJavaParameters();
     RequestDirectXReport();
-    SetDefaultLauncherSettings(&settings);
+    ReadLauncherSettings(commandLine, module, &settings);
 
     InitializeGameScript(settings.javaClasses, settings.javaClassesPacked, settings.gameClassName);
     IGame* game = CreateGame(settings.gameClassName, module, 1);

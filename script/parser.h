@@ -1,0 +1,40 @@
+// The configuration-script language: statements that look like calls, declared by typedefs,
+// with typed constants, nested blocks in braces and include files. A parse turns one file,
+// with every file it includes, into its list of top-level entries.
+//
+//   !keyword(s, i)          typedef: keyword takes a string and an int (i/n, f, s; any case)
+//   $name(s, "value")       constant: name stands for "value" wherever a string is expected
+//   !include("other.ini")   the entries of other.ini, found beside this file, stand here
+//   keyword("text", 12) { ... }   an entry; the statements in braces become its children
+#pragma once
+
+#include "script/entry.h"
+#include "script/source.h"
+
+// What one parse shares across all its files and blocks.
+struct ParseContext {
+    int32_t error = 0;    // non-zero once the parse has failed; never cleared
+    int includeDepth = 0; // files being included, one inside the other
+    int openBlocks = 0;   // brace blocks open, over all files
+};
+
+// Include files may nest this deep below the top file, and this many blocks may be open.
+const int kMostNestedIncludes = 32;
+const int kMostOpenBlocks = 256;
+
+// The top-level entry list of the file, which the caller owns, or null when the file cannot be
+// read, holds no call, or cannot be parsed (then the log says so).
+ScriptEntry* ParseScriptFile(const char* path);
+
+// The statements up to the end of the file, or in a nested block up to its '}'. `typedefs` is
+// the head of the typedefs in force; a nested block removes those it added when it ends.
+ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseContext* parse,
+                        bool nested);
+// One call of a declared keyword, with its arguments; null after an error.
+ScriptEntry* ParseCall(ScriptSource* source, ScriptEntry* typedefs, ParseContext* parse);
+// After '$': a constant, linked into the source's constant list.
+void ParseConstDef(ScriptSource* source, ParseContext* parse);
+// After '!': a typedef, linked in at the head of `*typedefs`, or an include, whose entries go
+// to `*included`.
+void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** included,
+                  ScriptEntry** typedefs);
