@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Runs the benchmarks once and prints the ratios that the file layer and the configuration
+parser are held to. Usage: bench/ratios.py [FOLDER WITH vfs_bench AND script_bench]"""
+import json
+import subprocess
+import sys
+from pathlib import Path
+
+folder = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
+
+
+def run(program):
+    output = subprocess.run([str(folder / program), "--benchmark_format=json"],
+                            check=True, capture_output=True, text=True).stdout
+    return {b["name"]: b["real_time"] for b in json.loads(output)["benchmarks"]}
+
+
+def show(title, ratio, target=None):
+    verdict = "" if target is None else ("  (target %s: %s)" % (target[0] + str(target[1]),
+              "met" if (ratio >= target[1] if target[0] == ">=" else ratio <= target[1]) else "MISSED"))
+    print("  %-58s %6.2f%s" % (title, ratio, verdict))
+
+
+vfs = run("vfs_bench")
+print("File layer: speed relative to raw inflate of the same stream")
+show("whole entry, as the script reader reads it", vfs["RawInflateWhole"] / vfs["VfreadWhole"], (">=", 0.97))
+show("64 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/65536"], (">=", 0.95))
+show("4 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/4096"], (">=", 0.90))
+show("forward skip of 16 MB, then 4 KiB", vfs["RawInflateSkip"] / vfs["VfSkipThenRead"], (">=", 0.93))
+print("File layer: speed relative to PhysicsFS on the same archive")
+show("whole entry", vfs["PhysfsPieces/0"] / vfs["VfreadWhole"])
+show("64 KiB pieces", vfs["PhysfsPieces/65536"] / vfs["VfreadPieces/65536"])
+show("4 KiB pieces", vfs["PhysfsPieces/4096"] / vfs["VfreadPieces/4096"])
+show("forward skip of 16 MB, then 4 KiB", vfs["PhysfsSkipThenRead"] / vfs["VfSkipThenRead"])
+
+script = run("script_bench")
+mb = 1 << 20
+print("Configuration script: MB/s")
+show("scanner (blanks, comments, words)", 1000.0 / script["Scanner"])
+show("literal readers", 1000.0 / script["Literals"])
+show("ParseScriptFile, 1 MB", 1000.0 / script["ParseFile/%d" % mb])
+show("ParseScriptFile, 10 MB", 10000.0 / script["ParseFile/%d" % (10 * mb)])
+print("Configuration script: speed relative to other parsers on the same content")
+for size in (mb, 10 * mb):
+    show("inih, %d MB" % (size // mb), script["Inih/%d" % size] / script["ParseFile/%d" % size], (">=", 1.0))
+    show("toml++, %d MB" % (size // mb), script["TomlPlusPlus/%d" % size] / script["ParseFile/%d" % size])
+show("time(10 MB) / time(1 MB)", script["ParseFile/%d" % (10 * mb)] / script["ParseFile/%d" % mb], ("<=", 11))

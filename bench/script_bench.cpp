@@ -1,0 +1,157 @@
+// Parsing configuration files: the scanner and the literal readers alone, and whole files of
+// 1 MB and 10 MB with their tree built and destroyed, beside inih and toml++ parsing files of
+// the same size and content.
+#include "script/parser.h"
+#include "tests/support/temporary_folder.h"
+
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <ini.h>
+#include <map>
+#include <string>
+#include <toml++/toml.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const long kMegabyte = 1 << 20;
+
+// The same levels, written in our language, as INI and as TOML.
+struct Level {
+    std::string configuration, ini, toml;
+};
+
+Level MakeLevel(int number) {
+    std::string name = "Level " + std::to_string(number);
+    Level level;
+    level.configuration = "// level " + std::to_string(number) + "\r\nlevel(\"" + name +
+                          "\", 640, 480) {\r\n    music(BASE)\r\n";
+    level.ini = "; level " + std::to_string(number) + "\n[level" + std::to_string(number) +
+                "]\nname = " + name + "\nwidth = 640\nheight = 480\nmusic = data/music/\n";
+    level.toml = "# level " + std::to_string(number) + "\n[[level]]\nname = \"" + name +
+                 "\"\nsize = [640, 480]\nmusic = \"data/music/\"\n";
+    for (int i = 0; i < 8; ++i) {
+        std::string x = std::to_string(i * 12.5), kind = i % 2 ? "orc" : "troll";
+        level.configuration += "    spawn(\"" + kind + "\", " + x + ", 0.0, -3.25) /* wave */\r\n";
+        level.ini += "spawn" + std::to_string(i) + " = " + kind + " " + x + " 0.0 -3.25\n";
+        level.toml += "[[level.spawn]]\nkind = \"" + kind + "\"\nat = [" + x + ", 0.0, -3.25]\n";
+    }
+    level.configuration += "    light(1.0, 0.5, 0.25, MAXPLAYERS)\r\n}\r\n";
+    level.ini += "light = 1.0 0.5 0.25 16\n";
+    level.toml += "light = [1.0, 0.5, 0.25, 16]\n";
+    return level;
+}
+
+struct Files {
+    TemporaryFolder folder;
+    std::map<long, std::string> configuration, ini, toml; // by size in bytes
+    std::string literals = "literals.ini";
+
+    Files() {
+        for (long size : {kMegabyte, 10 * kMegabyte}) {
+            Level all = {"!level(s, i, i)\r\n!spawn(s, f, f, f)\r\n!light(f, f, f, i)\r\n"
+                         "!music(s)\r\n$maxplayers(i, 16)\r\n$base(s, \"data/music/\")\r\n",
+                         "", ""};
+            for (int number = 0; long(all.configuration.size()) < size; ++number) {
+                Level level = MakeLevel(number);
+                all.configuration += level.configuration;
+                all.ini += level.ini;
+                all.toml += level.toml;
+            }
+            configuration[size] = Write("game-" + std::to_string(size) + ".ini", all.configuration);
+            ini[size] = Write("plain-" + std::to_string(size) + ".ini", all.ini);
+            toml[size] = Write("game-" + std::to_string(size) + ".toml", all.toml);
+        }
+        std::string text;
+        while (long(text.size()) < kMegabyte) {
+            text += "1234567 -42 3.14159 -0.5 \"a string of some length\\n\" ";
+        }
+        literals = Write("literals.ini", text);
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        std::ofstream(folder.Path(name), std::ios::binary) << text;
+        return folder.Path(name);
+    }
+};
+
+Files& TheFiles() {
+    static Files files;
+    return files;
+}
+
+void Scanner(benchmark::State& state) {
+    const std::string& path = TheFiles().configuration[kMegabyte];
+    for (auto _ : state) {
+        ScriptSource source(path.c_str());
+        char word[32];
+        while (source.SkipBlanks() == 0) {
+            if (source.ReadWord(word, sizeof word) == 0 && word[0] == '\0') {
+                source.GetChar();
+            }
+        }
+        state.SetBytesProcessed(state.bytes_processed() + source.size);
+    }
+}
+
+void Literals(benchmark::State& state) {
+    for (auto _ : state) {
+        ScriptSource source(TheFiles().literals.c_str());
+        int32_t error = 0;
+        while (source.SkipBlanks() == 0 && error == 0) {
+            delete source.ParseIntLiteral(&error);
+            source.SkipBlanks();
+            delete source.ParseIntLiteral(&error);
+            source.SkipBlanks();
+            delete source.ParseFloatLiteral(&error);
+            source.SkipBlanks();
+            delete source.ParseFloatLiteral(&error);
+            source.SkipBlanks();
+            delete source.ParseStringLiteral(&error);
+        }
+        state.SetBytesProcessed(state.bytes_processed() + source.size);
+    }
+}
+
+void ParseFile(benchmark::State& state) {
+    const std::string& path = TheFiles().configuration[state.range(0)];
+    for (auto _ : state) {
+        delete ParseScriptFile(path.c_str());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+void Inih(benchmark::State& state) {
+    const std::string& path = TheFiles().ini[state.range(0)];
+    for (auto _ : state) {
+        std::vector<std::pair<std::string, std::string>> values;
+        ini_parse(
+            path.c_str(),
+            [](void* user, const char*, const char* name, const char* value) {
+                static_cast<decltype(values)*>(user)->emplace_back(name, value);
+                return 1;
+            },
+            &values);
+        benchmark::DoNotOptimize(values.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+void TomlPlusPlus(benchmark::State& state) {
+    const std::string& path = TheFiles().toml[state.range(0)];
+    for (auto _ : state) {
+        toml::table table = toml::parse_file(path);
+        benchmark::DoNotOptimize(&table);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
+}
+
+BENCHMARK(Scanner)->Unit(benchmark::kMillisecond);
+BENCHMARK(Literals)->Unit(benchmark::kMillisecond);
+BENCHMARK(ParseFile)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);
+BENCHMARK(Inih)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);
+BENCHMARK(TomlPlusPlus)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,149 @@
+// Reading a 32 MB compressed archive entry through the file layer, against zlib inflating the
+// same stream straight into memory, and against PhysicsFS reading the same archive.
+#include "tests/vfs/zip_writer.h"
+#include "vfs/mount.h"
+#include "vfs/vfile.h"
+
+#include <benchmark/benchmark.h>
+#include <physfs.h>
+#include <random>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace {
+
+const size_t kContentSize = 32u << 20;
+const size_t kSkip = 16u << 20;
+
+std::string TextLike(size_t length) {
+    static const char* const kWords[] = {"JavaClasses", "(",          "\"code\"", ")",
+                                         "level",       "640",        "480",      "{",
+                                         "}",           "// comment", "spawn",    "2.5"};
+    std::mt19937 random(11);
+    std::string text;
+    text.reserve(length);
+    while (text.size() < length) {
+        text += kWords[random() % 12];
+        text += random() % 9 == 0 ? "\r\n" : " ";
+    }
+    text.resize(length);
+    return text;
+}
+
+// One archive with one deflated entry, mounted in the file layer and in PhysicsFS.
+struct Archive {
+    ZipFolder folder;
+    std::string content = TextLike(kContentSize);
+    std::string stream = ZipDeflate(content);
+    std::string buffer = std::string(kContentSize, '\0');
+    Archive() {
+        std::string path = folder.Write("bench.zip", MakeZip({ZipItem("big.txt", content)}).bytes);
+        if (vfmount(path.c_str()) != kMountOk || !PHYSFS_init(nullptr) ||
+            !PHYSFS_mount(path.c_str(), nullptr, 1)) {
+            throw std::runtime_error("cannot mount " + path);
+        }
+    }
+};
+
+Archive& TheArchive() {
+    static Archive archive;
+    return archive;
+}
+
+void Inflate(benchmark::State& state, size_t length) {
+    Archive& archive = TheArchive();
+    for (auto _ : state) {
+        z_stream stream = {};
+        inflateInit2(&stream, -15);
+        stream.next_in = reinterpret_cast<Bytef*>(&archive.stream[0]);
+        stream.avail_in = uInt(archive.stream.size());
+        stream.next_out = reinterpret_cast<Bytef*>(&archive.buffer[0]);
+        stream.avail_out = uInt(length);
+        while (stream.avail_out != 0 && inflate(&stream, Z_SYNC_FLUSH) == Z_OK) {
+        }
+        inflateEnd(&stream);
+        benchmark::DoNotOptimize(archive.buffer.data());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * length));
+}
+
+void RawInflateWhole(benchmark::State& state) {
+    Inflate(state, kContentSize);
+}
+void RawInflateSkip(benchmark::State& state) {
+    Inflate(state, kSkip);
+}
+
+// As the script reader reads a file: seek to the end, tell, seek back, one read.
+void VfreadWhole(benchmark::State& state) {
+    Archive& archive = TheArchive();
+    for (auto _ : state) {
+        FILE* file = vfopen("big.txt", "rb");
+        vfseek(file, 0, SEEK_END);
+        long size = vftell(file);
+        vfseek(file, 0, SEEK_SET);
+        benchmark::DoNotOptimize(vfread(&archive.buffer[0], 1, size_t(size), file));
+        vfclose(file);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kContentSize));
+}
+
+void VfreadPieces(benchmark::State& state) {
+    Archive& archive = TheArchive();
+    size_t piece = size_t(state.range(0));
+    for (auto _ : state) {
+        FILE* file = vfopen("big.txt", "rb");
+        for (size_t at = 0; vfread(&archive.buffer[at], 1, piece, file) == piece; at += piece) {
+        }
+        vfclose(file);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kContentSize));
+}
+
+void VfSkipThenRead(benchmark::State& state) {
+    Archive& archive = TheArchive();
+    for (auto _ : state) {
+        FILE* file = vfopen("big.txt", "rb");
+        vfseek(file, long(kSkip), SEEK_SET);
+        benchmark::DoNotOptimize(vfread(&archive.buffer[0], 1, 4096, file));
+        vfclose(file);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kSkip));
+}
+
+void PhysfsPieces(benchmark::State& state) {
+    Archive& archive = TheArchive();
+    size_t piece = state.range(0) ? size_t(state.range(0)) : kContentSize;
+    for (auto _ : state) {
+        PHYSFS_File* file = PHYSFS_openRead("big.txt");
+        for (size_t at = 0; at < kContentSize && PHYSFS_readBytes(file, &archive.buffer[at],
+                                                                  piece) == PHYSFS_sint64(piece);
+             at += piece) {
+        }
+        PHYSFS_close(file);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kContentSize));
+}
+
+void PhysfsSkipThenRead(benchmark::State& state) {
+    Archive& archive = TheArchive();
+    for (auto _ : state) {
+        PHYSFS_File* file = PHYSFS_openRead("big.txt");
+        PHYSFS_seek(file, kSkip);
+        benchmark::DoNotOptimize(PHYSFS_readBytes(file, &archive.buffer[0], 4096));
+        PHYSFS_close(file);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations() * kSkip));
+}
+
+BENCHMARK(RawInflateWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(VfreadWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(VfreadPieces)->Arg(65536)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(PhysfsPieces)->Arg(0)->Arg(65536)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(RawInflateSkip)->Unit(benchmark::kMillisecond);
+BENCHMARK(VfSkipThenRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(PhysfsSkipThenRead)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
