@@ -3,6 +3,7 @@
 // its next sibling, so deleting the head of a list deletes the whole list with all subtrees.
 #pragma once
 
+#include "script/node_pool.h"
 #include "script/value.h"
 
 #include <cstdio>
@@ -18,8 +19,9 @@ public:
     // entry record (little-endian); the item count of the last write of the list.
     virtual size_t Write(FILE* stream) const;
     virtual ~ScriptEntry();
+    FERROX_POOLED_ALLOCATION
 
-    char name[32] = "";           // lower case, at most 31 characters; may be empty
+    char name[32] = ""; // lower case, at most 31 characters; may be empty
     ScriptValue* values = nullptr;
     ScriptEntry* next = nullptr;
     ScriptEntry* child = nullptr;

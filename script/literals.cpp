@@ -75,13 +75,14 @@ IntValue* ScriptSource::ParseIntLiteral(int32_t* error) {
             return static_cast<IntValue*>(ReadConstant(kIntKind, error));
         }
     }
+    // Digits are no line ends, so they are read straight from the buffer.
     uint32_t accumulator = 0; // wraps modulo 2^32, as the format has always done
-    bool anyDigit = false;
-    int t;
-    while (IsDigit(t = GetChar())) {
-        accumulator = accumulator * 10u + uint32_t(t - '0');
-        anyDigit = true;
+    uint32_t first = position;
+    for (; position < size && IsDigit(buffer[position]); ++position) {
+        accumulator = accumulator * 10u + uint32_t(buffer[position] - '0');
     }
+    bool anyDigit = position != first;
+    int t = GetChar();
     if (!anyDigit) {
         *error = 1;
         ReportError("expected number");
@@ -116,12 +117,12 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
         }
     }
     double mantissa = 0.0;
-    bool anyDigit = false;
-    int t;
-    while (IsDigit(t = GetChar())) {
-        mantissa = mantissa * 10.0 + double(t - '0');
-        anyDigit = true;
+    uint32_t first = position;
+    for (; position < size && IsDigit(buffer[position]); ++position) {
+        mantissa = mantissa * 10.0 + double(buffer[position] - '0');
     }
+    bool anyDigit = position != first;
+    int t = GetChar();
     if (!anyDigit) {
         *error = 1;
         ReportError("expected number");
@@ -130,10 +131,11 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
     double result = mantissa;
     if (t == '.') {
         double scale = 1.0;
-        while (IsDigit(t = GetChar())) {
-            mantissa = mantissa * 10.0 + double(t - '0');
+        for (; position < size && IsDigit(buffer[position]); ++position) {
+            mantissa = mantissa * 10.0 + double(buffer[position] - '0');
             scale = scale * 0.1;
         }
+        t = GetChar();
         result = scale * mantissa;
     }
     if (!IsNumberTerminator(t)) {

@@ -1,6 +1,7 @@
 #include "script/source.h"
 
 #include "launcher/log.h"
+#include "vfs/crc_log.h"
 #include "vfs/vfile.h"
 
 #include <cstdarg>
@@ -43,6 +44,9 @@ ScriptSource::ScriptSource(const char* sourcePath) {
     if (!file) {
         return;
     }
+    if (CCRCLog* log = InstalledCRCLog()) {
+        log->AddFile(sourcePath); // every file a parse reads is checksummed, includes too
+    }
     vfseek(file, 0, SEEK_END);
     long length = vftell(file);
     vfseek(file, 0, SEEK_SET);
@@ -65,87 +69,66 @@ ScriptSource::~ScriptSource() {
     delete constants;
 }
 
-bool ScriptSource::EndsLine(uint32_t at) const {
-    return buffer[at] == '\r' || (buffer[at] == '\n' && (at == 0 || buffer[at - 1] != '\r'));
-}
-
-int ScriptSource::GetChar() {
-    if (position >= size) {
-        return -1;
-    }
-    line += EndsLine(position);
-    return buffer[position++];
-}
-
-int ScriptSource::UngetChar() {
-    if (position == 0) {
-        return -1;
-    }
-    --position;
-    line -= EndsLine(position);
-    return 0;
-}
-
 int ScriptSource::SkipBlanks() {
     while (position < size) {
-        int c = buffer[position];
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '/') {
-            break;
-        }
-        GetChar();
-        if (c != '/') {
-            continue;
-        }
-        int next = GetChar();
-        if (next == '/') {
+        unsigned char c = buffer[position];
+        if (c == ' ' || c == '\t') {
+            ++position; // the common case, and no line end to count
+        } else if (c == '\r' || c == '\n') {
+            GetChar();
+        } else if (c != '/' || position + 1 == size) {
+            break; // a lone slash is no blank: it stays the next byte to read
+        } else if (buffer[position + 1] == '/') {
             // A line comment ends after the next line feed, with a CR before it or without.
-            for (int b = GetChar(); b != -1 && b != '\n'; b = GetChar()) {
-            }
-        } else if (next == '*') {
+            const void* feed = std::memchr(buffer + position + 2, '\n', size - position - 2);
+            AdvanceTo(feed ? uint32_t(static_cast<const unsigned char*>(feed) - buffer) + 1 : size);
+        } else if (buffer[position + 1] == '*') {
             // A block comment ends at the first "*/"; a run of asterisks before the slash counts.
-            int b = GetChar();
-            while (b != -1) {
-                if (b == '*') {
-                    b = GetChar();
-                    if (b == '/') {
-                        break;
-                    }
-                } else {
-                    b = GetChar();
+            uint32_t end = size;
+            for (uint32_t at = position + 2; at < size;) {
+                const void* star = std::memchr(buffer + at, '*', size - at);
+                if (!star) {
+                    break;
+                }
+                at = uint32_t(static_cast<const unsigned char*>(star) - buffer) + 1;
+                if (at < size && buffer[at] == '/') {
+                    end = at + 1;
+                    break;
                 }
             }
+            AdvanceTo(end);
         } else {
-            // A lone slash is no blank: it stays the next byte to read.
-            if (next != -1) {
-                UngetChar();
-            }
-            UngetChar();
             break;
         }
     }
     return position == size ? -1 : 0;
 }
 
-int ScriptSource::ReadWord(char* destination, int32_t capacity) {
-    int32_t stored = 0;
-    for (;;) {
-        int c = GetChar();
-        if (IsWordByte(c)) {
-            if (capacity - stored < 2) {
-                ReportError("word limit exceeded");
-                UngetChar();
-                destination[stored] = '\0';
-                return 1;
-            }
-            destination[stored++] = char(c);
-            continue;
-        }
-        if (c != -1) {
-            UngetChar();
-        }
-        destination[stored] = '\0';
-        return c == -1 ? -1 : 0;
+void ScriptSource::AdvanceTo(uint32_t end) {
+    for (; position < end; ++position) {
+        line += EndsLine(position);
     }
+}
+
+int ScriptSource::ReadWord(char* destination, int32_t capacity) {
+    if (capacity < 1) {
+        return 1; // not even room for the terminating NUL
+    }
+    // Word bytes are no line ends, so the word is taken straight from the buffer.
+    uint32_t start = position, end = position;
+    while (end < size && IsWordByte(buffer[end])) {
+        ++end;
+    }
+    uint32_t room = uint32_t(capacity - 1);
+    bool tooLong = end - start > room;
+    uint32_t length = tooLong ? room : end - start;
+    CopyCut(destination, size_t(capacity), reinterpret_cast<const char*>(buffer) + start, length);
+    position = start + length;
+    if (tooLong) {
+        ReportError("word limit exceeded");
+        return 1;
+    }
+    return position == size ? -1 : 0;
 }
 
 void ScriptSource::ReportError(const char* format, ...) {

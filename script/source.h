@@ -27,9 +27,22 @@ public:
     ScriptSource& operator=(const ScriptSource&) = delete;
 
     // The next byte (0 to 255), or -1 at the end of the file.
-    int GetChar();
+    int GetChar() {
+        if (position >= size) {
+            return -1;
+        }
+        line += EndsLine(position);
+        return buffer[position++];
+    }
     // Steps back over the byte GetChar returned last; -1 at the start of the file.
-    int UngetChar();
+    int UngetChar() {
+        if (position == 0) {
+            return -1;
+        }
+        --position;
+        line -= EndsLine(position);
+        return 0;
+    }
     // Skips blanks, line ends and comments; -1 when the end of the file follows, else 0.
     int SkipBlanks();
     // Reads letters, digits and underscores into `destination` (at most capacity - 1 of them):
@@ -67,8 +80,13 @@ public:
 
 private:
     // Counts line ends: every CR, and every LF that does not directly follow a CR.
-    bool EndsLine(uint32_t at) const;
+    bool EndsLine(uint32_t at) const {
+        unsigned char c = buffer[at];
+        return c <= '\r' && (c == '\r' || (c == '\n' && (at == 0 || buffer[at - 1] != '\r')));
+    }
     ScriptValue* ReadConstant(int32_t kind, int32_t* error);
+    // Moves the position forward to `end`, counting the line ends passed.
+    void AdvanceTo(uint32_t end);
 
     // The text of string literals is gathered here; it grows as needed and is reused.
     char* scratch_ = nullptr;

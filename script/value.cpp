@@ -3,8 +3,7 @@
 #include <cstring>
 #include <new>
 
-// A string value's text is a block of new char[]: whoever hands one to a StringValue allocates
-// it that way, and the value frees it with delete[].
+// A string value's text is a block of the node pool, of its length plus one.
 
 namespace {
 
@@ -13,7 +12,7 @@ char* CopyText(const char* text) {
         return nullptr;
     }
     size_t length = strlen(text);
-    char* copy = new (std::nothrow) char[length + 1];
+    char* copy = static_cast<char*>(AllocateNode(length + 1));
     if (copy) {
         memcpy(copy, text, length + 1);
     }
@@ -58,7 +57,9 @@ ScriptValue* ClonePayload(const ScriptValue* source) {
 StringValue::StringValue(const char* text) : ScriptValue(kStringKind), text(CopyText(text)) {}
 
 StringValue::~StringValue() {
-    delete[] text;
+    if (text) {
+        FreeNode(text, strlen(text) + 1);
+    }
 }
 
 // Each copy constructor copies its own payload and leaves the rest of the list to

@@ -3,6 +3,8 @@
 // values one by one, so deleting a value never deletes the values after it.
 #pragma once
 
+#include "script/node_pool.h"
+
 #include <cstdint>
 
 // Stored in every value as a 32-bit signed integer.
@@ -19,6 +21,7 @@ public:
     ScriptValue(const ScriptValue&) = delete;
     ScriptValue& operator=(const ScriptValue&) = delete;
     virtual ~ScriptValue() {}
+    FERROX_POOLED_ALLOCATION
 
     ScriptValue* next = nullptr; // not owned
     const int32_t kind;
@@ -45,7 +48,7 @@ public:
     explicit StringValue(const char* text = nullptr);
     StringValue(const StringValue& source);
     ~StringValue() override;
-    char* text; // owned; null only in the empty value of a string constant not yet read
+    char* text; // owned, from the node pool; null only in the empty value of a string constant
 };
 
 // A new list that copies `source` and every value after it, in order; null for null. A node of

@@ -13,6 +13,14 @@ struct ToolRun {
     std::string out, err;
 };
 
+// Text as the tool wrote it, with Windows line ends made plain.
+std::string Text(std::string text) {
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
 class ScriptTool : public ::testing::Test {
 protected:
     ToolRun Run(const std::vector<std::string>& arguments) {
@@ -52,7 +60,8 @@ TEST_F(ScriptTool, ExitStatusSaysWhatCameBack) {
         ToolRun run = Run(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << ::testing::PrintToString(c.arguments);
         if (c.arguments.empty() || c.arguments[0] == "--help") {
-            EXPECT_EQ((c.exitCode == 0 ? run.out : run.err).rfind("usage: ferrox-script", 0), 0u);
+            EXPECT_EQ(Text(c.exitCode == 0 ? run.out : run.err).rfind("usage: ferrox-script", 0),
+                      0u);
         }
     }
 }
@@ -63,11 +72,11 @@ TEST_F(ScriptTool, DumpShowsTheTreeAsLiterals) {
           "spawn(\"back\\\\slash\") { spawn(\"inner\") }\r\n}\r\nspawn(\"last\")\r\n");
     ToolRun run = Run({"dump", "game.ini"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "level(\"Two \\\"quoted\\\"\\t\\n\", -3, 2.5)\n"
-                       "  spawn(\"back\\\\slash\")\n"
-                       "    spawn(\"inner\")\n"
-                       "spawn(\"last\")\n");
-    EXPECT_EQ(run.err, "4 entries, 2 at the top level\n");
+    EXPECT_EQ(Text(run.out), "level(\"Two \\\"quoted\\\"\\t\\n\", -3, 2.5)\n"
+                             "  spawn(\"back\\\\slash\")\n"
+                             "    spawn(\"inner\")\n"
+                             "spawn(\"last\")\n");
+    EXPECT_EQ(Text(run.err), "4 entries, 2 at the top level\n");
 }
 
 TEST_F(ScriptTool, RecordWritesTheEntryRecord) {
