@@ -1,0 +1,293 @@
+#include "vfs/crc_log.h"
+
+#include "launcher/log.h"
+#include "platform/win32.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <zlib.h>
+
+namespace {
+
+const int kNameSize = sizeof(CRCItem::name);
+const int kBuckets = sizeof(CCRCLog::buckets) / sizeof(CCRCLog::buckets[0]);
+// Files are read in pieces of 64 KiB into one buffer on the stack: four times fewer reads than
+// pieces of 16 KiB, for the same result.
+const int kReadChunk = 65536;
+const char kSumName[] = "___SUM___";
+
+// The nodes of every log come from one pool of blocks of 128 slots. A free slot's link word
+// points at the next free slot; a slot in use points at itself. Nodes are never given back:
+// a log lives as long as the process, and the blocks go when the process ends.
+struct PoolSlot {
+    PoolSlot* link;
+    CRCNode node;
+};
+
+const int kSlotsPerBlock = 128;
+
+struct PoolBlock {
+    PoolSlot slots[kSlotsPerBlock];
+    PoolBlock* next;     // the block added before this one
+    PoolBlock* previous; // the block added after this one
+};
+
+struct NodePool {
+    PoolBlock* firstBlock;
+    PoolSlot* freeSlots;
+    int32_t used;
+};
+
+NodePool pool;
+bool poolSetUp;
+bool poolReleased;
+
+void ReleasePool() {
+    if (poolReleased) {
+        return;
+    }
+    poolReleased = true;
+    for (PoolBlock* block = pool.firstBlock; block;) {
+        PoolBlock* next = block->next;
+        delete block;
+        block = next;
+    }
+    pool = NodePool{};
+}
+
+void SetUpPool() {
+    if (poolSetUp) {
+        return;
+    }
+    poolSetUp = true;
+    pool = NodePool{};
+    std::atexit(ReleasePool);
+}
+
+// The pool is set up before main, so that its exit handler runs after those of anything that
+// started later and may still hold a log.
+[[maybe_unused]] const bool poolReady = (SetUpPool(), true);
+
+CRCNode* TakeNode() {
+    SetUpPool(); // a log used by an earlier static initialiser comes here first
+    if (!pool.freeSlots) {
+        PoolBlock* block = new (std::nothrow) PoolBlock;
+        if (!block) {
+            return nullptr;
+        }
+        for (int i = 0; i < kSlotsPerBlock; ++i) {
+            block->slots[i].link = i + 1 < kSlotsPerBlock ? &block->slots[i + 1] : nullptr;
+        }
+        block->next = pool.firstBlock;
+        block->previous = nullptr;
+        if (pool.firstBlock) {
+            pool.firstBlock->previous = block;
+        }
+        pool.firstBlock = block;
+        pool.freeSlots = &block->slots[0];
+    }
+    PoolSlot* slot = pool.freeSlots;
+    pool.freeSlots = slot->link;
+    ++pool.used;
+    slot->link = slot;
+    return &slot->node;
+}
+
+// The log's own form of a file name: no leading dots or separators, backslashes, lower case,
+// at most 259 characters. "./Data/Game.ini" and "..\data/GAME.INI" are both "data\game.ini".
+void NormaliseName(const char* name, char (&normalised)[kNameSize]) {
+    while (*name == '.' || *name == '/' || *name == '\\') {
+        ++name;
+    }
+    int length = 0;
+    for (; name[length] != '\0' && length < kNameSize - 1; ++length) {
+        normalised[length] = name[length] == '/' ? '\\' : name[length];
+    }
+    normalised[length] = '\0';
+    _strlwr(normalised);
+}
+
+// The bucket of a normalised name: a multiply-by-33 hash of its upper-cased bytes, each widened
+// as a signed byte.
+uint32_t BucketOf(const char* normalised) {
+    uint32_t value = 0x100001;
+    for (const char* at = normalised; *at != '\0'; ++at) {
+        char byte = *at;
+        if (byte >= 'a' && byte <= 'z') {
+            byte = char(byte & ~0x20);
+        }
+        value = (value * 33) ^ uint32_t(int32_t(int8_t(byte)));
+    }
+    return value & uint32_t(kBuckets - 1);
+}
+
+CRCItem* FindNormalised(CCRCLog* log, const char* normalised, uint32_t bucket) {
+    for (CRCNode* node = log->buckets[bucket].head; node; node = node->next) {
+        if (_stricmp(node->item.name, normalised) == 0) {
+            return &node->item;
+        }
+    }
+    return nullptr;
+}
+
+CCRCLog* installedLog = nullptr;
+
+} // namespace
+
+CRCItem* CCRCLog::FindItem(const char* name) {
+    if (!name) {
+        return nullptr;
+    }
+    char normalised[kNameSize];
+    NormaliseName(name, normalised);
+    return FindNormalised(this, normalised, BucketOf(normalised));
+}
+
+uint32_t CCRCLog::AddItem(const char* name) {
+    uint32_t crc = 0xFFFFFFFF;
+    if (!name) {
+        return crc;
+    }
+    char normalised[kNameSize];
+    NormaliseName(name, normalised);
+    // The file is read again on every call, so a recorded CRC follows the file's contents.
+    if (!CRC32OfFile(normalised, 0, -1, &crc)) {
+        crc = 0xFFFFFFFF;
+    }
+    uint32_t bucketIndex = BucketOf(normalised);
+    if (CRCItem* found = FindNormalised(this, normalised, bucketIndex)) {
+        found->crc = crc;
+        found->computed = 1;
+        return crc;
+    }
+    CRCNode* node = TakeNode();
+    if (!node) {
+        return 0xFFFFFFFF;
+    }
+    std::memcpy(node->item.name, normalised, sizeof normalised);
+    node->item.crc = crc;
+    node->item.computed = 1;
+    node->item.summed = 0;
+    ++itemCount;
+    Bucket& bucket = buckets[bucketIndex];
+    ++bucket.count;
+    node->next = nullptr;
+    node->previous = bucket.tail;
+    if (bucket.tail) {
+        bucket.tail->next = node;
+    } else {
+        bucket.head = node;
+    }
+    bucket.tail = node;
+    return crc;
+}
+
+uint8_t CCRCLog::AddFile(const char* path) {
+    if (!path) {
+        return 0;
+    }
+    uint32_t sum = 0;
+    uint8_t result = 0;
+    CRCItem* item = FindItem(path);
+    if (!item) {
+        sum = AddItem(path);
+        item = FindItem(path);
+        result = 1;
+    }
+    if (!item) {
+        return result; // no node for it: nothing recorded
+    }
+    if (item->computed == 0) {
+        sum = AddItem(path);
+        item->computed = 1;
+        result = 1;
+    }
+    if (sumEnabled) {
+        item->summed = 1;
+        IncSum(sum);
+    }
+    return result;
+}
+
+void CCRCLog::IncSum(uint32_t value) {
+    CRCItem* sum = FindItem(kSumName);
+    if (!sum) {
+        LogHookPrintf("[CCRCLog::IncSum] no sum item !!!\n");
+        return;
+    }
+    sum->crc += value;
+}
+
+uint8_t CRC32OfFile(const char* path, int32_t start, int32_t end, uint32_t* crc) {
+    FILE* stream = fopen(path, "rb");
+    if (!stream) {
+        return 0;
+    }
+    uint8_t result = CRC32OfStream(stream, start, end, crc);
+    fclose(stream);
+    return result;
+}
+
+uint8_t CRC32OfStream(FILE* stream, int32_t start, int32_t end, uint32_t* crc) {
+    if (!stream) {
+        return 0;
+    }
+    fseek(stream, 0, SEEK_END);
+    int32_t size = int32_t(ftell(stream));
+    if (start < 0 || start >= size) {
+        return 0;
+    }
+    if (end == -1) {
+        end = size - 1;
+    }
+    if (end < start || end >= size) {
+        return 0;
+    }
+    int32_t remaining = end - start + 1;
+    *crc = 0xFFFFFFFF;
+    fseek(stream, start, SEEK_SET);
+    unsigned char buffer[kReadChunk];
+    while (remaining > 0) {
+        int32_t chunk = remaining < kReadChunk ? remaining : kReadChunk;
+        // One element of the chunk's size: a short read counts as no bytes, and ends the loop.
+        int32_t obtained = fread(buffer, size_t(chunk), 1, stream) == 1 ? chunk : 0;
+        if (!CRC32Block(buffer, obtained, crc)) {
+            return 0;
+        }
+        remaining -= obtained;
+    }
+    *crc = ~*crc;
+    return 1;
+}
+
+uint8_t CRC32Block(const void* bytes, int32_t length, uint32_t* crc) {
+    if (!bytes || !crc || length <= 0) {
+        return 0;
+    }
+    // zlib presets and inverts on its own; the running value here does neither, so the
+    // inversions cancel.
+    uint32_t inverted = ~*crc;
+    *crc = ~uint32_t(crc32(uLong(inverted), static_cast<const Bytef*>(bytes), uInt(length)));
+    return 1;
+}
+
+CCRCLog* InstalledCRCLog() {
+    return installedLog;
+}
+
+void InstallCRCLog(CCRCLog* log) {
+    installedLog = log;
+}
+
+int32_t CRCNodePoolBlocks() {
+    int32_t blocks = 0;
+    for (PoolBlock* block = pool.firstBlock; block; block = block->next) {
+        ++blocks;
+    }
+    return blocks;
+}
+
+int32_t CRCNodePoolUsed() {
+    return pool.used;
+}
