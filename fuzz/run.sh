@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs every fuzz target on its seed corpus for SECONDS seconds each (default 60), two at a
+# time. New inputs go to a scratch corpus, findings to fuzz/findings/. Exit status 1 when a
+# target found something.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+bin=$root/build-fuzz/bin
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$root/fuzz/findings"
+status=0
+run() {
+    local target=$1
+    mkdir -p "$scratch/$target"
+    # The targets work in a folder of their own, so every path they are given is absolute.
+    "$bin/fuzz_$target" "$scratch/$target" "$root/fuzz/corpus/$target" -max_total_time="$seconds" \
+        -close_fd_mask=3 -artifact_prefix="$root/fuzz/findings/$target-" -print_final_stats=1 \
+        > "$scratch/$target.log" 2>&1
+    local result=$?
+    grep -E "stat::number_of_executed_units|ERROR|==ERROR" "$scratch/$target.log" | sed "s/^/$target: /"
+    return $result
+}
+targets=(parse literals zstream mount crc_log)
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+    run "${targets[i]}" & first=$!
+    second=""
+    if ((i + 1 < ${#targets[@]})); then
+        run "${targets[i + 1]}" & second=$!
+    fi
+    wait "$first" || status=1
+    [ -z "$second" ] || wait "$second" || status=1
+done
+exit $status
