@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs the benchmarks once and prints the ratios that the file layer and the configuration
+"""Runs the benchmarks and prints the ratios that the file layer and the configuration
 parser are held to. Usage: bench/ratios.py [FOLDER WITH THE BENCHMARK PROGRAMS]"""
 import json
 import subprocess
@@ -10,9 +10,12 @@ folder = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
 
 
 def run(program):
-    output = subprocess.run([str(folder / program), "--benchmark_format=json"],
+    """The median time of five runs of each benchmark of the program."""
+    output = subprocess.run([str(folder / program), "--benchmark_format=json",
+                             "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
                             check=True, capture_output=True, text=True).stdout
-    return {b["name"]: b["real_time"] for b in json.loads(output)["benchmarks"]}
+    return {b["run_name"]: b["real_time"] for b in json.loads(output)["benchmarks"]
+            if b.get("aggregate_name") == "median"}
 
 
 def show(title, ratio, target=None):

@@ -4,7 +4,7 @@
 
 namespace {
 
-const std::size_t kGranule = 16;
+const std::size_t kGranule = 8; // every pooled size is a multiple of the pointer size
 const std::size_t kLargestPooled = 128;
 const std::size_t kChunkSize = 64 * 1024;
 
@@ -16,7 +16,7 @@ struct Chunk {
     Chunk* next;
 };
 
-// One free list per size class (16, 32, ... 128 bytes), and every chunk ever taken, so that
+// One free list per size class (8, 16, ... 128 bytes), and every chunk ever taken, so that
 // the blocks stay reachable until the process ends.
 FreeBlock* freeLists[kLargestPooled / kGranule];
 Chunk* chunks;
@@ -34,8 +34,8 @@ bool Refill(std::size_t sizeClass) {
     }
     chunk->next = chunks;
     chunks = chunk;
-    char* first = reinterpret_cast<char*>(chunk) + kGranule; // behind the chunk's link
-    std::size_t count = (kChunkSize - kGranule) / blockSize;
+    char* first = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
+    std::size_t count = (kChunkSize - sizeof(std::max_align_t)) / blockSize;
     for (std::size_t i = count; i-- > 0;) {
         FreeBlock* block = reinterpret_cast<FreeBlock*>(first + i * blockSize);
         block->next = freeLists[sizeClass];

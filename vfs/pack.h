@@ -52,6 +52,11 @@ struct PackHandle {
     uint32_t fetched;         // compressed bytes read from the archive so far
     uint32_t capacity;        // of readAhead
     z_stream stream;
+    // Small reads are served from content decompressed ahead into this buffer, so that zlib
+    // always has room to work at full speed: the bytes from stagedStart, stagedLength of them.
+    unsigned char* staged;
+    uint32_t stagedStart;
+    uint32_t stagedLength;
 };
 
 // Positions an archive's stream at a byte offset that may lie beyond 2 GiB; 0 on success.

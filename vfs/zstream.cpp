@@ -11,6 +11,11 @@ namespace {
 // Forward moves decompress into a scratch buffer of this size and discard it.
 const uint32_t kSkipScratchSize = 0x10000;
 
+// Reads smaller than this are served from a staging buffer of this size. inflate decodes at
+// full speed only while it has more than 258 bytes of room for its output; given 4 KiB at a
+// time it would spend much of each read in its careful path.
+const uint32_t kStageSize = 0x10000;
+
 // The read-ahead buffer is topped up once less than this is left in it, not before every
 // inflate call: the output is the same, without moving up to a mebibyte of unread input to
 // the front of the buffer for every small read.
@@ -100,24 +105,60 @@ void vfzskip(PackHandle* handle, uint32_t target) {
     std::free(scratch);
 }
 
-} // namespace
-
-uint32_t vfzread(PackHandle* handle, uint32_t position, void* destination, uint32_t length) {
-    if (!vfzstart(handle)) {
-        return 0;
-    }
-    if (handle->stream.total_out != position) {
-        vfzskip(handle, position);
-        if (!handle->streamActive || handle->stream.total_out != position) {
-            return 0; // the data ends before the position
-        }
-    }
+// Inflates into `destination` until `length` bytes came out or the stream can give no more.
+uint32_t InflateInto(PackHandle* handle, unsigned char* destination, uint32_t length) {
     z_stream& stream = handle->stream;
-    stream.next_out = static_cast<Bytef*>(destination);
+    stream.next_out = destination;
     stream.avail_out = length;
     while (stream.avail_out != 0 && InflateStep(handle)) {
     }
     return length - stream.avail_out;
+}
+
+// Copies what the staging buffer holds of the content from `position` on; the count copied.
+uint32_t TakeStaged(const PackHandle* handle, uint32_t position, unsigned char* destination,
+                    uint32_t length) {
+    if (position < handle->stagedStart || position - handle->stagedStart >= handle->stagedLength) {
+        return 0;
+    }
+    uint32_t offset = position - handle->stagedStart;
+    uint32_t count = std::min(length, handle->stagedLength - offset);
+    std::memcpy(destination, handle->staged + offset, count);
+    return count;
+}
+
+} // namespace
+
+uint32_t vfzread(PackHandle* handle, uint32_t position, void* destination, uint32_t length) {
+    unsigned char* out = static_cast<unsigned char*>(destination);
+    uint32_t delivered = TakeStaged(handle, position, out, length);
+    if (delivered == length && length != 0) {
+        return delivered;
+    }
+    position += delivered;
+    if (!vfzstart(handle)) {
+        return delivered;
+    }
+    if (handle->stream.total_out != position) {
+        vfzskip(handle, position);
+        if (!handle->streamActive || handle->stream.total_out != position) {
+            return delivered; // the data ends before the position
+        }
+    }
+    uint32_t wanted = length - delivered;
+    if (wanted == 0) {
+        return delivered;
+    }
+    bool small = wanted < kStageSize;
+    if (small && !handle->staged) {
+        handle->staged = static_cast<unsigned char*>(std::malloc(kStageSize));
+    }
+    if (!small || !handle->staged) {
+        return delivered + InflateInto(handle, out + delivered, wanted); // straight to the caller
+    }
+    handle->stagedStart = position;
+    handle->stagedLength = InflateInto(handle, handle->staged, kStageSize);
+    return delivered + TakeStaged(handle, position, out + delivered, wanted);
 }
 
 void vfzend(PackHandle* handle) {
@@ -127,5 +168,8 @@ void vfzend(PackHandle* handle) {
     inflateEnd(&handle->stream);
     std::free(handle->readAhead);
     handle->readAhead = nullptr;
+    std::free(handle->staged);
+    handle->staged = nullptr;
+    handle->stagedLength = 0;
     handle->streamActive = 0;
 }
