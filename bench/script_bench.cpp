@@ -5,6 +5,7 @@
 #include "tests/support/temporary_folder.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <fstream>
 #include <ini.h>
 #include <map>
@@ -47,6 +48,7 @@ struct Files {
     TemporaryFolder folder;
     std::map<long, std::string> configuration, ini, toml; // by size in bytes
     std::string literals = "literals.ini";
+    std::string hostile = "hostile.ini";
 
     Files() {
         for (long size : {kMegabyte, 10 * kMegabyte}) {
@@ -68,6 +70,23 @@ struct Files {
             text += "1234567 -42 3.14159 -0.5 \"a string of some length\\n\" ";
         }
         literals = Write("literals.ini", text);
+        hostile = Write("hostile.ini", Hostile());
+    }
+    // 10 MB of 200,000 typedefs and then a call of each, oldest first: the shape that makes a
+    // parser that walks its typedef list for every call take quadratic time.
+    static std::string Hostile() {
+        std::string text;
+        char line[64];
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 200000; ++i) {
+                std::snprintf(line, sizeof line,
+                              pass ? "kw_%06d_ab(%d, \"x\")\r\n" : "!kw_%06d_ab(i, s)\r\n", i, i);
+                text += line;
+            }
+        }
+        text += "/*";
+        text.resize(10 * kMegabyte - 2, '-');
+        return text + "*/";
     }
     std::string Write(const std::string& name, const std::string& text) {
         std::ofstream(folder.Path(name), std::ios::binary) << text;
@@ -146,7 +165,15 @@ void TomlPlusPlus(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
+void ParseHostile(benchmark::State& state) {
+    for (auto _ : state) {
+        delete ParseScriptFile(TheFiles().hostile.c_str());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 10 * kMegabyte);
+}
+
 BENCHMARK(Scanner)->Unit(benchmark::kMillisecond);
+BENCHMARK(ParseHostile)->Unit(benchmark::kMillisecond);
 BENCHMARK(Literals)->Unit(benchmark::kMillisecond);
 BENCHMARK(ParseFile)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(Inih)->Arg(kMegabyte)->Arg(10 * kMegabyte)->Unit(benchmark::kMillisecond);

@@ -12,8 +12,7 @@ void AddConstant(ScriptSource& source, const char* name, ScriptValue* value) {
     ScriptEntry* constant = new ScriptEntry;
     std::strcpy(constant->name, name);
     constant->values = value;
-    constant->next = source.constants;
-    source.constants = constant;
+    source.AddConstant(constant);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -26,12 +27,27 @@ const char* KindName(int32_t kind) {
 } // namespace
 
 ScriptEntry* ScriptSource::FindConst(const char* word) const {
-    for (ScriptEntry* constant = constants; constant; constant = constant->next) {
-        if (_stricmp(constant->name, word) == 0) {
-            return constant;
-        }
+    char name[32];
+    if (std::strlen(word) >= sizeof name) {
+        return nullptr; // longer than any name can be
     }
-    return nullptr;
+    std::snprintf(name, sizeof name, "%s", word);
+    auto found = constantsByName_.find(_strlwr(name));
+    return found != constantsByName_.end() ? found->second : nullptr;
+}
+
+void ScriptSource::AddConstant(ScriptEntry* constant) {
+    _strlwr(constant->name);
+    constant->next = constants_;
+    constants_ = constant;
+    constantsByName_[constant->name] = constant; // hides an older one of the name
+}
+
+void ScriptSource::TakeConstants(ScriptSource& other) {
+    constants_ = other.constants_;
+    other.constants_ = nullptr;
+    constantsByName_.swap(other.constantsByName_);
+    other.constantsByName_.clear();
 }
 
 ScriptValue* ScriptSource::ReadConstant(int32_t kind, int32_t* error) {

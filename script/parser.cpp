@@ -43,12 +43,14 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
     }
 }
 
-// Deletes the entries from `head` up to, not including, `stop`, one at a time.
-void DeleteUntil(ScriptEntry* head, const ScriptEntry* stop) {
+// Deletes the typedefs from `head` up to, not including, `stop`, one at a time; each is the
+// newest of its name.
+void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContext* parse) {
     while (head != stop) {
         ScriptEntry* doomed = head;
         head = head->next;
         doomed->next = nullptr;
+        parse->typedefsByName[doomed->name].pop_back();
         delete doomed;
     }
 }
@@ -98,13 +100,11 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         return;
     }
     // The included file sees the constants made so far, and the ones it makes stay.
-    file->constants = source->constants;
-    source->constants = nullptr;
+    file->TakeConstants(*source);
     ++parse->includeDepth;
     *included = ParseBlock(file, typedefs, parse, false);
     --parse->includeDepth;
-    source->constants = file->constants;
-    file->constants = nullptr;
+    source->TakeConstants(*file);
     delete file;
 }
 
@@ -118,7 +118,7 @@ ScriptEntry* ParseScriptFile(const char* path) {
     ParseContext parse;
     ScriptEntry* typedefs = nullptr;
     ScriptEntry* entries = ParseBlock(source, &typedefs, &parse, false);
-    DeleteUntil(typedefs, nullptr);
+    DeleteTypedefsUntil(typedefs, nullptr, &parse);
     delete source;
     if (parse.error != 0) {
         LogPrintf("Parser: cant parse file '%s'\n", path);
@@ -154,7 +154,7 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
             break;
         } else {
             source->UngetChar();
-            ScriptEntry* entry = ParseCall(source, current, parse);
+            ScriptEntry* entry = ParseCall(source, parse);
             append(entry);
             if (parse->error != 0) {
                 break;
@@ -177,14 +177,14 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         }
     }
     if (nested) {
-        DeleteUntil(current, outer); // the block's own typedefs end with it
+        DeleteTypedefsUntil(current, outer, parse); // the block's own typedefs end with it
         current = outer;
     }
     *typedefs = current;
     return head;
 }
 
-ScriptEntry* ParseCall(ScriptSource* source, ScriptEntry* typedefs, ParseContext* parse) {
+ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
     source->SkipBlanks();
     ScriptEntry* entry = new (std::nothrow) ScriptEntry;
     if (!entry) {
@@ -200,10 +200,10 @@ ScriptEntry* ParseCall(ScriptSource* source, ScriptEntry* typedefs, ParseContext
         return failWith("error in call");
     }
     _strlwr(entry->name);
-    const ScriptEntry* type = typedefs;
-    while (type && std::strcmp(type->name, entry->name) != 0) {
-        type = type->next;
-    }
+    auto declared = parse->typedefsByName.find(entry->name);
+    const ScriptEntry* type = declared != parse->typedefsByName.end() && !declared->second.empty()
+                                  ? declared->second.back()
+                                  : nullptr;
     if (!type) {
         source->ReportError("unknown keyword %s", entry->name);
         parse->error = 1;
@@ -278,8 +278,7 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
                 return;
             }
         } else if (step == 2 && c == ')') {
-            constant->next = source->constants;
-            source->constants = constant;
+            source->AddConstant(constant);
             return;
         } else {
             return failWith("unexpected character in typedef");
@@ -333,6 +332,7 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         } else if (closeAllowed && c == ')') {
             type->next = *typedefs;
             *typedefs = type;
+            parse->typedefsByName[type->name].push_back(type);
             return;
         } else {
             return failWith("unexpected characted in typedef");

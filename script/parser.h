@@ -11,11 +11,18 @@
 #include "script/entry.h"
 #include "script/source.h"
 
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 // What one parse shares across all its files and blocks.
 struct ParseContext {
     int32_t error = 0;    // non-zero once the parse has failed; never cleared
     int includeDepth = 0; // files being included, one inside the other
     int openBlocks = 0;   // brace blocks open, over all files
+    // The typedefs in force by name, newest last, so that finding a call's keyword costs the
+    // same however many typedefs a file makes. It holds exactly the typedefs of the lists.
+    std::unordered_map<std::string, std::vector<ScriptEntry*>> typedefsByName;
 };
 
 // Include files may nest this deep below the top file, and this many blocks may be open.
@@ -30,8 +37,9 @@ ScriptEntry* ParseScriptFile(const char* path);
 // the head of the typedefs in force; a nested block removes those it added when it ends.
 ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseContext* parse,
                         bool nested);
-// One call of a declared keyword, with its arguments; null after an error.
-ScriptEntry* ParseCall(ScriptSource* source, ScriptEntry* typedefs, ParseContext* parse);
+// One call of a keyword that a typedef in force declares, with its arguments; null after an
+// error.
+ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse);
 // After '$': a constant, linked into the source's constant list.
 void ParseConstDef(ScriptSource* source, ParseContext* parse);
 // After '!': a typedef, linked in at the head of `*typedefs`, or an include, whose entries go

@@ -66,7 +66,7 @@ ScriptSource::ScriptSource(const char* sourcePath) {
 ScriptSource::~ScriptSource() {
     std::free(buffer);
     std::free(scratch_);
-    delete constants;
+    delete constants_;
 }
 
 int ScriptSource::SkipBlanks() {

@@ -8,6 +8,8 @@
 #include "script/value.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 
 // Receives every formatted report of a source, before it goes to the diagnostic log.
 class ScriptErrorSink {
@@ -68,6 +70,13 @@ public:
     StringValue* ParseStringLiteral(int32_t* error);
     // The newest constant whose name equals `word` without regard to case, or null.
     ScriptEntry* FindConst(const char* word) const;
+    // Links a constant (its name lower-cased) in at the head of the constant list.
+    void AddConstant(ScriptEntry* constant);
+    // Takes over the constants of `other`, which is left with none; this source must have none.
+    void TakeConstants(ScriptSource& other);
+    const ScriptEntry* Constants() const {
+        return constants_;
+    }
 
     char directory[256]; // the path up to its last separator; includes are found there
     char path[256];      // as given; shown in reports
@@ -76,7 +85,6 @@ public:
     uint32_t position = 0;
     int32_t line = 1;
     ScriptErrorSink* errorSink = nullptr;
-    ScriptEntry* constants = nullptr; // newest first; owned
 
 private:
     // Counts line ends: every CR, and every LF that does not directly follow a CR.
@@ -87,6 +95,11 @@ private:
     ScriptValue* ReadConstant(int32_t kind, int32_t* error);
     // Moves the position forward to `end`, counting the line ends passed.
     void AdvanceTo(uint32_t end);
+
+    ScriptEntry* constants_ = nullptr; // newest first; owned
+    // The newest constant of each lower-cased name, so that a lookup costs the same however
+    // many constants a file defines.
+    std::unordered_map<std::string, ScriptEntry*> constantsByName_;
 
     // The text of string literals is gathered here; it grows as needed and is reused.
     char* scratch_ = nullptr;

@@ -5,12 +5,15 @@
 //   long:N      LogPrintf of N characters    only:TEXT   LogHookPrintf of TEXT
 //   hook        installs an echo hook that writes "[message]" to standard output
 //   pack:NAME   puts NAME in the archive index (no file behind it)
+//   many:N      N messages "message <number>", each announced on standard output once logged
+//   remove:NAME removes the file or folder NAME
 #include "launcher/log.h"
 #include "vfs/pack_index.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #ifdef _WIN32
@@ -78,6 +81,15 @@ int main(int argc, char** argv) {
             if (!IndexArchiveEntries(&packArchive)) {
                 return 3;
             }
+        } else if (Take(argv[i], "many:", &rest)) {
+            for (unsigned long n = 0, count = strtoul(rest, nullptr, 10); n < count; ++n) {
+                LogPrintf("message %06lu\n", n);
+                printf("logged %lu\n", n);
+                fflush(stdout);
+            }
+        } else if (Take(argv[i], "remove:", &rest)) {
+            std::error_code ignored;
+            std::filesystem::remove_all(rest, ignored);
         } else {
             fprintf(stderr, "log_probe: unknown action %s\n", argv[i]);
             return 2;

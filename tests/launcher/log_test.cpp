@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -203,5 +204,41 @@ TEST_F(LogTest, MarkerFileSelectsADatedLogInTheLogsFolder) {
         }
     }
 }
+
+} // namespace
+
+namespace {
+
+TEST_F(LogTest, ALogThatCannotBeCreatedIsNotTriedAgain) {
+    Prepare({{"crash.log", kDirectory}});
+    ProbeRun run = Run({"say:first", "remove:crash.log", "say:second"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_FALSE(fs::exists(Work("crash.log")));
+#ifndef _WIN32
+    EXPECT_EQ(run.debugOutput, "firstsecond");
+#endif
+}
+
+#ifndef _WIN32
+TEST_F(LogTest, EveryCompletedMessageSurvivesAKill) {
+    ChildSpec child;
+    child.argv = {LOG_PROBE, "many:100000000"};
+    child.workingDirectory = work_.string();
+    child.outputPrefix = (folder_ / "killed").string();
+    ChildId probe = StartChild(child);
+    auto announced = [&] { return Lines(ReadFile(child.outputPrefix + ".out")).size(); };
+    ASSERT_TRUE(WaitUntil([&] { return announced() >= 300; }, std::chrono::seconds(60)));
+    kill(probe, SIGKILL);
+    EXPECT_EQ(WaitForChild(probe), -SIGKILL);
+    // Each message was on the disk before the probe announced it; a last one may be cut.
+    std::vector<std::string> logged = Lines(ReadFile(Work("crash.log").string()));
+    ASSERT_GE(logged.size(), announced());
+    for (size_t n = 0; n + 1 < logged.size(); ++n) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "message %06zu", n);
+        ASSERT_EQ(logged[n], expected);
+    }
+}
+#endif
 
 } // namespace

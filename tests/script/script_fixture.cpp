@@ -37,6 +37,5 @@ void AddConstant(ScriptSource& source, const char* name, ScriptValue* value) {
     ScriptEntry* constant = new ScriptEntry;
     std::strncpy(constant->name, name, sizeof constant->name - 1);
     constant->values = value;
-    constant->next = source.constants;
-    source.constants = constant;
+    source.AddConstant(constant);
 }
