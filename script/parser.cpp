@@ -43,14 +43,13 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
     }
 }
 
-// Deletes the typedefs from `head` up to, not including, `stop`, one at a time; each is the
-// newest of its name.
+// Deletes the typedefs from `head` up to, not including, `stop`, one at a time, newest first.
 void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContext* parse) {
     while (head != stop) {
         ScriptEntry* doomed = head;
         head = head->next;
         doomed->next = nullptr;
-        parse->typedefsByName[doomed->name].pop_back();
+        parse->typedefs.Pop();
         delete doomed;
     }
 }
@@ -200,10 +199,7 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         return failWith("error in call");
     }
     _strlwr(entry->name);
-    auto declared = parse->typedefsByName.find(entry->name);
-    const ScriptEntry* type = declared != parse->typedefsByName.end() && !declared->second.empty()
-                                  ? declared->second.back()
-                                  : nullptr;
+    const ScriptEntry* type = parse->typedefs.Find(entry->name);
     if (!type) {
         source->ReportError("unknown keyword %s", entry->name);
         parse->error = 1;
@@ -332,7 +328,7 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         } else if (closeAllowed && c == ')') {
             type->next = *typedefs;
             *typedefs = type;
-            parse->typedefsByName[type->name].push_back(type);
+            parse->typedefs.Push(type);
             return;
         } else {
             return failWith("unexpected characted in typedef");

@@ -10,19 +10,14 @@
 
 #include "script/entry.h"
 #include "script/source.h"
-
-#include <string>
-#include <unordered_map>
-#include <vector>
+#include "script/typedef_index.h"
 
 // What one parse shares across all its files and blocks.
 struct ParseContext {
-    int32_t error = 0;    // non-zero once the parse has failed; never cleared
-    int includeDepth = 0; // files being included, one inside the other
-    int openBlocks = 0;   // brace blocks open, over all files
-    // The typedefs in force by name, newest last, so that finding a call's keyword costs the
-    // same however many typedefs a file makes. It holds exactly the typedefs of the lists.
-    std::unordered_map<std::string, std::vector<ScriptEntry*>> typedefsByName;
+    int32_t error = 0;     // non-zero once the parse has failed; never cleared
+    int includeDepth = 0;  // files being included, one inside the other
+    int openBlocks = 0;    // brace blocks open, over all files
+    TypedefIndex typedefs; // exactly the typedefs of the lists in force
 };
 
 // Include files may nest this deep below the top file, and this many blocks may be open.
