@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every fuzz target on its seed corpus for SECONDS seconds each (default 60), two at a
+# Runs every fuzz target on its seed corpus for SECONDS seconds (default 60) or ten million
+# executions, whichever comes first, two at a
 # time. New inputs go to a scratch corpus, findings to fuzz/findings/. Exit status 1 when a
 # target found something.
 set -uo pipefail
@@ -14,7 +15,7 @@ run() {
     local target=$1
     mkdir -p "$scratch/$target"
     # The targets work in a folder of their own, so every path they are given is absolute.
-    "$bin/fuzz_$target" "$scratch/$target" "$root/fuzz/corpus/$target" -max_total_time="$seconds" \
+    "$bin/fuzz_$target" "$scratch/$target" "$root/fuzz/corpus/$target" -max_total_time="$seconds" -runs=10000000 \
         -close_fd_mask=3 -artifact_prefix="$root/fuzz/findings/$target-" -print_final_stats=1 \
         > "$scratch/$target.log" 2>&1
     local result=$?
