@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target on its seed corpus for SECONDS seconds (default 60) or ten million
-# executions, whichever comes first, two at a
-# time. New inputs go to a scratch corpus, findings to fuzz/findings/. Exit status 1 when a
-# target found something.
+# executions, whichever comes first, two at a time. New inputs go to a scratch corpus,
+# findings to fuzz/findings/. Exit status 1 when a target found something.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
