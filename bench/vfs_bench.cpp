@@ -1,12 +1,13 @@
 // Reading a 32 MB compressed archive entry through the file layer, against zlib inflating the
 // same stream straight into memory, and against PhysicsFS reading the same archive.
+#include "tests/support/temporary_folder.h"
+#include "tests/support/test_data.h"
 #include "tests/vfs/zip_writer.h"
 #include "vfs/mount.h"
 #include "vfs/vfile.h"
 
 #include <benchmark/benchmark.h>
 #include <physfs.h>
-#include <random>
 #include <stdexcept>
 #include <zlib.h>
 
@@ -15,26 +16,11 @@ namespace {
 const size_t kContentSize = 32u << 20;
 const size_t kSkip = 16u << 20;
 
-std::string TextLike(size_t length) {
-    static const char* const kWords[] = {"JavaClasses", "(",          "\"code\"", ")",
-                                         "level",       "640",        "480",      "{",
-                                         "}",           "// comment", "spawn",    "2.5"};
-    std::mt19937 random(11);
-    std::string text;
-    text.reserve(length);
-    while (text.size() < length) {
-        text += kWords[random() % 12];
-        text += random() % 9 == 0 ? "\r\n" : " ";
-    }
-    text.resize(length);
-    return text;
-}
-
 // One archive with one deflated entry, mounted in the file layer and in PhysicsFS.
 struct Archive {
-    ZipFolder folder;
+    TemporaryFolder folder;
     std::string content = TextLike(kContentSize);
-    std::string stream = ZipDeflate(content);
+    std::string stream = RawDeflate(content);
     std::string buffer = std::string(kContentSize, '\0');
     Archive() {
         std::string path = folder.Write("bench.zip", MakeZip({ZipItem("big.txt", content)}).bytes);

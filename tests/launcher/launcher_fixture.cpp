@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 namespace fs = std::filesystem;
 
@@ -25,18 +24,6 @@ void CopyExecutable(const std::string& from, const std::string& to) {
     fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
 }
 
-std::string NewTemporaryFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path folder =
-            fs::temp_directory_path() / ("ferrox-launcher-" + std::to_string(random()));
-        if (fs::create_directory(folder)) {
-            return folder.string();
-        }
-    }
-    throw std::runtime_error("no temporary folder");
-}
-
 } // namespace
 
 std::string RunningMessage(const std::string& title, const std::string& text) {
@@ -51,7 +38,7 @@ std::string RunningMessage(const std::string& title, const std::string& text) {
 }
 
 void LauncherTest::SetUp() {
-    folder_ = NewTemporaryFolder();
+    folder_ = temporary_.Folder();
     programsFolder_ = Path("programs");
     fs::create_directories(Path("locks"));
     fs::create_directories(programsFolder_);
@@ -68,8 +55,6 @@ void LauncherTest::TearDown() {
     for (void* mutex : heldMutexes_) {
         CloseHandle(mutex);
     }
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
 }
 
 int LauncherTest::Start(const std::vector<std::string>& words, const std::string& workingDirectory,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/launcher/child_process.h"
+#include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -45,6 +46,7 @@ protected:
     void InstallCompiler() const;
     std::vector<std::string> CompilerRecord() const;
 
+    TemporaryFolder temporary_;
     std::string folder_;
     std::string programsFolder_;
 

@@ -1,6 +1,7 @@
 // The diagnostic log, observed through a probe program that logs its arguments in a fresh
 // folder: the log opens once per process, so every case is a process of its own.
 #include "tests/launcher/child_process.h"
+#include "tests/support/temporary_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -51,20 +51,8 @@ struct ProbeRun {
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device random;
-        for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
-            fs::path folder =
-                fs::temp_directory_path() / ("ferrox-log-" + std::to_string(random()));
-            if (fs::create_directory(folder)) {
-                folder_ = folder;
-            }
-        }
-        ASSERT_FALSE(folder_.empty());
+        folder_ = temporary_.Folder();
         NewWorkFolder();
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
     }
 
     // A fresh, empty working folder for the next case.
@@ -97,6 +85,7 @@ protected:
                 ReadFile(child.outputPrefix + ".err")};
     }
 
+    TemporaryFolder temporary_;
     fs::path folder_;
     fs::path work_;
     int runs_ = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -30,6 +31,18 @@ public:
 
     const std::string& Folder() const { return folder_; }
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+
+    // Writes `bytes` to the file `name` in the folder, creating folders on the way; its path.
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::string path = Path(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(bytes.data(), std::streamsize(bytes.size()));
+        if (!file.flush()) {
+            throw std::runtime_error("cannot write " + path);
+        }
+        return path;
+    }
 
 private:
     std::string folder_;

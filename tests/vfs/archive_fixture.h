@@ -3,6 +3,8 @@
 // records in the index, as a mount leaves them.
 #pragma once
 
+#include "tests/support/temporary_folder.h"
+#include "tests/support/test_data.h"
 #include "vfs/pack.h"
 
 #include <string>
@@ -32,19 +34,5 @@ private:
     std::vector<std::string> names_;
 };
 
-// A fresh folder, removed with everything in it when the object goes.
-class TemporaryFolder {
-public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
-
-private:
-    std::string folder_;
-};
-
-std::string Deflate(const std::string& bytes);   // a raw deflate stream, no header or trailer
-std::string TextLike(size_t length);             // words and lines, compresses like game text
-std::string Noise(size_t length, unsigned seed); // compresses hardly at all
 // Everything a handle gives from its position on, read in pieces of `piece` bytes.
 std::string ReadRest(FILE* handle, size_t piece);

@@ -5,24 +5,17 @@
 #include "launcher/log.h"
 #include "script/parser.h"
 #include "tests/support/temporary_folder.h"
+#include "tests/support/test_data.h"
 
+#include "tests/support/test_data.h"
 #include <array>
+
 #include <fstream>
 #include <gtest/gtest.h>
-#include <random>
 #include <string>
 #include <zlib.h>
 
 namespace {
-
-std::string RandomBytes(size_t length, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes(length, '\0');
-    for (char& byte : bytes) {
-        byte = char(random());
-    }
-    return bytes;
-}
 
 uint32_t ZlibCrc(const std::string& bytes) {
     return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size())));
@@ -149,9 +142,9 @@ TEST_F(CRCLogTest, RecordsTheCRCOfEachFile) {
     } cases[] = {
         {"empty.bin", true, ""},
         {"one.bin", true, "\x80"},
-        {"chunk.bin", true, RandomBytes(16384, 1)},
-        {"chunk-and-one.bin", true, RandomBytes(16385, 2)},
-        {"big.bin", true, RandomBytes(100000, 3)},
+        {"chunk.bin", true, NoisyBytes(16384, 1)},
+        {"chunk-and-one.bin", true, NoisyBytes(16385, 2)},
+        {"big.bin", true, NoisyBytes(100000, 3)},
         {"missing.bin", false, ""},
     };
     for (const auto& c : cases) {
@@ -174,7 +167,7 @@ TEST_F(CRCLogTest, RecordsTheCRCOfEachFile) {
 }
 
 TEST(CRC32Block, StepsLikeTheTableWithoutPresetOrInversion) {
-    std::string data = RandomBytes(5000, 4);
+    std::string data = NoisyBytes(5000, 4);
     for (int length : {1, 2, 3, 7, 255, 1024, 4097, 5000}) {
         for (uint32_t start : {0u, 0xFFFFFFFFu, 0x9E3779B9u}) {
             uint32_t crc = start;
@@ -198,7 +191,7 @@ TEST(CRC32Block, StepsLikeTheTableWithoutPresetOrInversion) {
 }
 
 TEST_F(CRCLogTest, StreamRangesIncludeBothEnds) {
-    const std::string bytes = RandomBytes(40000, 5);
+    const std::string bytes = NoisyBytes(40000, 5);
     Write("range.bin", bytes);
     const struct {
         int32_t start, end;
@@ -274,9 +267,9 @@ TEST_F(CRCLogTest, AFileIsReadOnceByAddFile) {
 }
 
 TEST_F(CRCLogTest, SumsTheCRCsOfTheFilesAdded) {
-    Write("a.bin", RandomBytes(700, 6));
-    Write("b.bin", RandomBytes(900, 7));
-    const uint32_t a = ZlibCrc(RandomBytes(700, 6)), b = ZlibCrc(RandomBytes(900, 7));
+    Write("a.bin", NoisyBytes(700, 6));
+    Write("b.bin", NoisyBytes(900, 7));
+    const uint32_t a = ZlibCrc(NoisyBytes(700, 6)), b = ZlibCrc(NoisyBytes(900, 7));
     const std::string noSum = "[CCRCLog::IncSum] no sum item !!!\n";
     const struct {
         const char* what;

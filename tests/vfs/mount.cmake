@@ -7,12 +7,13 @@ else()
     set(child_process_system child_process_posix.cpp)
 endif()
 
-ferrox_add_test(vfs_mount_tests vfs SOURCES mount_test.cpp zip_writer.cpp)
+ferrox_add_test(vfs_mount_tests vfs SOURCES mount_test.cpp zip_writer.cpp
+                ../support/test_data.cpp)
 target_link_libraries(vfs_mount_tests PRIVATE ferrox_core)
 target_compile_definitions(vfs_mount_tests PRIVATE FERROX_TEST_DATA="${test_data}")
 
 # The real tool, run as a child process in a folder of archives made by the test.
-ferrox_add_test(vfs_tool_tests vfs SOURCES tool_vfs_test.cpp zip_writer.cpp
+ferrox_add_test(vfs_tool_tests vfs SOURCES tool_vfs_test.cpp zip_writer.cpp ../support/test_data.cpp
     ${PROJECT_SOURCE_DIR}/tests/launcher/child_process.cpp
     ${PROJECT_SOURCE_DIR}/tests/launcher/${child_process_system})
 target_link_libraries(vfs_tool_tests PRIVATE ferrox_core)

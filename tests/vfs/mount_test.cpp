@@ -1,5 +1,7 @@
 // Mounting ZIP archives, checked through the whole file layer: what vfopen and vfread give
 // for the mounted names, and what the index holds after mounts that succeed and fail.
+#include "tests/support/temporary_folder.h"
+#include "tests/support/test_data.h"
 #include "tests/vfs/zip_writer.h"
 #include "vfs/mount.h"
 #include "vfs/pack.h"
@@ -57,7 +59,7 @@ protected:
         return folder_.Write(file, MakeZip(items, options).bytes);
     }
 
-    ZipFolder folder_;
+    TemporaryFolder folder_;
     std::vector<std::string> mounted_;
 };
 

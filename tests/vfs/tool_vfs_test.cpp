@@ -1,6 +1,8 @@
 // The ferrox-vfs tool, run for real as a child process in a folder of archives made by the test:
 // its standard output byte for byte, its standard error and its exit status.
 #include "tests/launcher/child_process.h"
+#include "tests/support/temporary_folder.h"
+#include "tests/support/test_data.h"
 #include "tests/vfs/zip_writer.h"
 #include "vfs/mount.h"
 
@@ -52,7 +54,7 @@ protected:
         return {status, ReadFile(spec.outputPrefix + ".out"), ReadFile(spec.outputPrefix + ".err")};
     }
 
-    ZipFolder folder_;
+    TemporaryFolder folder_;
 };
 
 TEST_F(VfsToolTest, HelpGoesToStandardOutput) {
@@ -92,7 +94,7 @@ TEST_F(VfsToolTest, ListsPrintsAndDescribesFilesAsTheFileLayerFindsThem) {
     };
     const std::string readmeStat = "docs\\readme.txt: archive a.zip entry docs/readme.txt, 15 "
                                    "bytes, deflated (" +
-                                   std::to_string(ZipDeflate("Read me first.\n").size()) +
+                                   std::to_string(RawDeflate("Read me first.\n").size()) +
                                    " compressed)\n";
     const Case cases[] = {
         {{"--mount", "a.zip", "--mount", "b.zip", "ls"},

@@ -1,5 +1,7 @@
 #include "tests/vfs/zip_writer.h"
 
+#include "tests/support/test_data.h"
+
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -23,7 +25,7 @@ struct Written {
 
 Written Encode(const ZipItem& item) {
     Written written;
-    written.data = item.method == 8 ? ZipDeflate(item.content) : item.content;
+    written.data = item.method == 8 ? RawDeflate(item.content) : item.content;
     written.crc = uint32_t(
         crc32(0, reinterpret_cast<const Bytef*>(item.content.data()), uInt(item.content.size())));
     written.size = item.declaredSize ? *item.declaredSize : item.content.size();
@@ -140,64 +142,4 @@ void Put32(std::string& bytes, size_t offset, uint32_t value) {
 void Put64(std::string& bytes, size_t offset, uint64_t value) {
     Put32(bytes, offset, uint32_t(value));
     Put32(bytes, offset + 4, uint32_t(value >> 32));
-}
-
-std::string ZipDeflate(const std::string& content) {
-    z_stream stream = {};
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) !=
-        Z_OK) {
-        throw std::runtime_error("deflateInit2 failed");
-    }
-    std::string output(deflateBound(&stream, uLong(content.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = uInt(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&output[0]);
-    stream.avail_out = uInt(output.size());
-    int result = deflate(&stream, Z_FINISH);
-    output.resize(stream.total_out);
-    deflateEnd(&stream);
-    if (result != Z_STREAM_END) {
-        throw std::runtime_error("deflate did not finish");
-    }
-    return output;
-}
-
-std::string NoisyBytes(size_t length) {
-    std::string bytes(length, '\0');
-    uint32_t state = 2463534242u; // xorshift32
-    for (char& byte : bytes) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        byte = char(state >> 24);
-    }
-    return bytes;
-}
-
-ZipFolder::ZipFolder() {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("ferrox-zip-" + std::to_string(random()) + std::to_string(attempt));
-        if (std::filesystem::create_directory(candidate)) {
-            folder_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot make a temporary folder");
-}
-
-ZipFolder::~ZipFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
-std::string ZipFolder::Write(const std::string& name, const std::string& bytes) const {
-    std::string path = Path(name);
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), std::streamsize(bytes.size()));
-    if (!file.flush()) {
-        throw std::runtime_error("cannot write " + path);
-    }
-    return path;
 }

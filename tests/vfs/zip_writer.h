@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -51,22 +50,3 @@ ZipImage MakeZip(const std::vector<ZipItem>& items, const ZipOptions& options = 
 void Put16(std::string& bytes, size_t offset, uint16_t value);
 void Put32(std::string& bytes, size_t offset, uint32_t value);
 void Put64(std::string& bytes, size_t offset, uint64_t value);
-
-std::string ZipDeflate(const std::string& content); // a raw deflate stream
-std::string NoisyBytes(size_t length);              // compresses hardly at all
-
-// A fresh folder for a test's archives, removed with everything in it when the object goes.
-class ZipFolder {
-public:
-    ZipFolder();
-    ~ZipFolder();
-    ZipFolder(const ZipFolder&) = delete;
-    ZipFolder& operator=(const ZipFolder&) = delete;
-
-    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-    // Writes `bytes` to the file `name` in the folder; its path.
-    std::string Write(const std::string& name, const std::string& bytes) const;
-
-private:
-    std::filesystem::path folder_;
-};

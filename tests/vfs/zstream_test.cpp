@@ -12,7 +12,7 @@ namespace {
 class CompressedEntries : public ::testing::Test {
 protected:
     const std::string text_ = TextLike(600000);
-    const std::string noise_ = Noise(3000000, 1); // compressed, still more than the buffer
+    const std::string noise_ = NoisyBytes(3000000, 1); // compressed, still more than the buffer
     TemporaryFolder folder_;
     TestArchive archive_{folder_.Path("pack.bin"),
                          {{"text", text_, true}, {"noise", noise_, true}, {"empty", "", true}}};
@@ -80,9 +80,9 @@ TEST_F(CompressedEntries, SeeksForwardAndBackAnywhere) {
 
 TEST(BrokenDeflateData, ReadsStopWithWhatCameOut) {
     const std::string content = TextLike(100000);
-    const std::string stream = Deflate(content);
+    const std::string stream = RawDeflate(content);
     const std::string truncated = stream.substr(0, stream.size() / 2);
-    const std::string garbage = Noise(5000, 2);
+    const std::string garbage = NoisyBytes(5000, 2);
     const std::string nothing;
     TemporaryFolder folder;
     TestArchive archive(folder.Path("broken.bin"),
