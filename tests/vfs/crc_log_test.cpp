@@ -7,9 +7,7 @@
 #include "tests/support/temporary_folder.h"
 #include "tests/support/test_data.h"
 
-#include "tests/support/test_data.h"
 #include <array>
-
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
