@@ -2,6 +2,8 @@
 // helpers that read and write files through POSIX calls, independent of the stand-in.
 #pragma once
 
+#include "tests/support/temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -65,28 +67,12 @@ private:
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = ::testing::TempDir() + "ferrox-platform-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        folder_ = name.data();
-        char previous[PATH_MAX];
-        ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-        previous_ = previous;
-        ASSERT_EQ(chdir(folder_.c_str()), 0);
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_);
     }
+    void TearDown() override { std::filesystem::current_path(previous_); }
 
-    void TearDown() override {
-        if (!previous_.empty()) {
-            EXPECT_EQ(chdir(previous_.c_str()), 0);
-        }
-        if (!folder_.empty()) {
-            std::error_code error;
-            std::filesystem::remove_all(folder_, error);
-            EXPECT_FALSE(error) << error.message();
-        }
-    }
-
-    std::string folder_;   // absolute
-    std::string previous_; // the working folder before the test
+    TemporaryFolder temporary_;
+    const std::string folder_ = temporary_.Folder(); // absolute
+    std::filesystem::path previous_;                 // the working folder before the test
 };
