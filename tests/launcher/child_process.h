@@ -22,7 +22,7 @@ struct ChildSpec {
     std::string outputPrefix;             // stdout to <prefix>.out, stderr to <prefix>.err
 };
 
-ChildId StartChild(const ChildSpec& spec);
+ChildId StartChild(const ChildSpec& launch);
 
 // The child's exit code, or on POSIX minus the signal that killed it.
 int WaitForChild(ChildId child);

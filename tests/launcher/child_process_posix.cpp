@@ -53,16 +53,16 @@ pid_t Reap(pid_t child, int options, int* exitCode) {
 
 } // namespace
 
-ChildId StartChild(const ChildSpec& spec) {
+ChildId StartChild(const ChildSpec& launch) {
     // A POSIX program gets the typed words as its arguments, one each.
-    std::vector<std::string> argv = spec.argv;
-    argv.insert(argv.end(), spec.words.begin(), spec.words.end());
-    std::vector<std::string> environment = MergedEnvironment(spec.environment);
+    std::vector<std::string> argv = launch.argv;
+    argv.insert(argv.end(), launch.words.begin(), launch.words.end());
+    std::vector<std::string> environment = MergedEnvironment(launch.environment);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, spec.workingDirectory.c_str());
+    posix_spawn_file_actions_addchdir_np(&actions, launch.workingDirectory.c_str());
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    std::string out = spec.outputPrefix + ".out", err = spec.outputPrefix + ".err";
+    std::string out = launch.outputPrefix + ".out", err = launch.outputPrefix + ".err";
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t child;

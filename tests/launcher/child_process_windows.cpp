@@ -61,27 +61,28 @@ HANDLE InheritableFile(const std::string& name, DWORD access, DWORD disposition)
 
 } // namespace
 
-ChildId StartChild(const ChildSpec& spec) {
+ChildId StartChild(const ChildSpec& launch) {
     // A Windows program gets one command line: its own arguments quoted, then the typed words
     // exactly as typed.
     std::string commandLine;
-    for (const std::string& argument : spec.argv) {
+    for (const std::string& argument : launch.argv) {
         commandLine += (commandLine.empty() ? "" : " ") + Quote(argument);
     }
-    for (const std::string& word : spec.words) {
+    for (const std::string& word : launch.words) {
         commandLine += " " + word;
     }
-    std::string environment = EnvironmentBlock(spec.environment);
+    std::string environment = EnvironmentBlock(launch.environment);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = InheritableFile("NUL", GENERIC_READ, OPEN_EXISTING);
-    startup.hStdOutput = InheritableFile(spec.outputPrefix + ".out", GENERIC_WRITE, CREATE_ALWAYS);
-    startup.hStdError = InheritableFile(spec.outputPrefix + ".err", GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdOutput =
+        InheritableFile(launch.outputPrefix + ".out", GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = InheritableFile(launch.outputPrefix + ".err", GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process;
     BOOL started =
         CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
-                       spec.workingDirectory.c_str(), &startup, &process);
+                       launch.workingDirectory.c_str(), &startup, &process);
     CloseHandle(startup.hStdInput);
     CloseHandle(startup.hStdOutput);
     CloseHandle(startup.hStdError);

@@ -60,20 +60,20 @@ void LauncherTest::TearDown() {
 int LauncherTest::Start(const std::vector<std::string>& words, const std::string& workingDirectory,
                         const std::vector<std::string>& environment) {
     int id = int(children_.size()) + 1;
-    ChildSpec spec;
+    ChildSpec launch;
 #ifdef _WIN32
-    spec.argv = {DEBUG_RELAY, Path(kLauncher)};
+    launch.argv = {DEBUG_RELAY, Path(kLauncher)};
 #else
-    spec.argv = {Path(kLauncher)};
-    spec.environment.push_back("XDG_RUNTIME_DIR=" + Path("locks"));
+    launch.argv = {Path(kLauncher)};
+    launch.environment.push_back("XDG_RUNTIME_DIR=" + Path("locks"));
 #endif
-    spec.words = words;
-    spec.workingDirectory = workingDirectory.empty() ? folder_ : workingDirectory;
-    spec.environment.push_back("PATH=" + programsFolder_);
-    spec.environment.push_back("RECORDING_ENGINE_CALLS=calls-" + std::to_string(id) + ".txt");
-    spec.environment.insert(spec.environment.end(), environment.begin(), environment.end());
-    spec.outputPrefix = Path("run-" + std::to_string(id));
-    children_[id] = StartChild(spec);
+    launch.words = words;
+    launch.workingDirectory = workingDirectory.empty() ? folder_ : workingDirectory;
+    launch.environment.push_back("PATH=" + programsFolder_);
+    launch.environment.push_back("RECORDING_ENGINE_CALLS=calls-" + std::to_string(id) + ".txt");
+    launch.environment.insert(launch.environment.end(), environment.begin(), environment.end());
+    launch.outputPrefix = Path("run-" + std::to_string(id));
+    children_[id] = StartChild(launch);
     return id;
 }
 

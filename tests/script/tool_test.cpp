@@ -24,12 +24,12 @@ std::string Text(std::string text) {
 class ScriptTool : public ::testing::Test {
 protected:
     ToolRun Run(const std::vector<std::string>& arguments) {
-        ChildSpec spec;
-        spec.argv = {FERROX_SCRIPT};
-        spec.argv.insert(spec.argv.end(), arguments.begin(), arguments.end());
-        spec.workingDirectory = folder_.Folder();
-        spec.outputPrefix = folder_.Path("run");
-        int exitCode = WaitForChild(StartChild(spec));
+        ChildSpec launch;
+        launch.argv = {FERROX_SCRIPT};
+        launch.argv.insert(launch.argv.end(), arguments.begin(), arguments.end());
+        launch.workingDirectory = folder_.Folder();
+        launch.outputPrefix = folder_.Path("run");
+        int exitCode = WaitForChild(StartChild(launch));
         return {exitCode, ReadFile(folder_.Path("run.out")), ReadFile(folder_.Path("run.err"))};
     }
     void Write(const std::string& name, const std::string& text) {

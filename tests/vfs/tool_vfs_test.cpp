@@ -45,13 +45,13 @@ protected:
     }
 
     Output Run(const std::vector<std::string>& arguments) {
-        ChildSpec spec;
-        spec.argv = {FERROX_VFS};
-        spec.argv.insert(spec.argv.end(), arguments.begin(), arguments.end());
-        spec.workingDirectory = folder_.Path("");
-        spec.outputPrefix = folder_.Path("run");
-        int status = WaitForChild(StartChild(spec));
-        return {status, ReadFile(spec.outputPrefix + ".out"), ReadFile(spec.outputPrefix + ".err")};
+        ChildSpec launch;
+        launch.argv = {FERROX_VFS};
+        launch.argv.insert(launch.argv.end(), arguments.begin(), arguments.end());
+        launch.workingDirectory = folder_.Path("");
+        launch.outputPrefix = folder_.Path("run");
+        int status = WaitForChild(StartChild(launch));
+        return {status, ReadFile(launch.outputPrefix + ".out"), ReadFile(launch.outputPrefix + ".err")};
     }
 
     TemporaryFolder folder_;
