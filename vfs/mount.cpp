@@ -98,6 +98,13 @@ MountResult AddEntry(PackArchive* archive, uint64_t fileSize, const ZipFileHeade
     std::memcpy(name, header.name, header.nameLength);
     name[header.nameLength] = '\0';
     vfnormalize(name);
+    // Normalising removes one leading "./"; an indexed name has none at all, or no path that a
+    // caller normalises would ever find it.
+    size_t dots = 0;
+    while (name[dots] == '.' && name[dots + 1] == '/') {
+        dots += 2;
+    }
+    std::memmove(name, name + dots, std::strlen(name + dots) + 1); // never empty: not a folder
     archive->entries[archive->entryCount++] = {archive,
                                                name,
                                                uint32_t(dataOffset),

@@ -142,6 +142,7 @@ TEST_F(MountTest, PassesOverEntriesThatNameNoReadableFile) {
                                   ZipStored(".\\", ""),
                                   ZipStored("", "nameless"),
                                   ZipStored("kept.txt", "kept"),
+                                  ZipStored("./.\\Dotted/./Name.TXT", "dotted"),
                                   {"bzip2.bin", "x", 12},
                                   {"lzma.bin", "x", 14},
                                   {"secret.txt", "x", 0, 1},
@@ -150,8 +151,10 @@ TEST_F(MountTest, PassesOverEntriesThatNameNoReadableFile) {
     // An entry passed over is not checked further: its claimed size may be anything.
     items.push_back({"huge-lzma.bin", "x", 14, 0, uint64_t(1) << 40});
     ASSERT_EQ(Mount(Archive("mixed.zip", items, {true, ""})), kMountOk);
-    EXPECT_EQ(IndexedNames(), std::vector<std::string>{"kept.txt"});
+    // Every leading "./" goes, so that the name is found as a caller writes it.
+    EXPECT_EQ(IndexedNames(), (std::vector<std::string>{"dotted/./name.txt", "kept.txt"}));
     EXPECT_EQ(ReadThroughLayer("kept.txt"), "kept");
+    EXPECT_EQ(ReadThroughLayer(".\\Dotted\\.\\name.txt"), "dotted");
 }
 
 TEST_F(MountTest, TheEarliestMountedArchiveKeepsARepeatedName) {
