@@ -43,6 +43,23 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
     }
 }
 
+// A new entry named by the word at the read position, lower-cased; null after a report of
+// `nameError` (the name is too long or cut by the end of the file) or of exhausted memory.
+ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char* nameError) {
+    ScriptEntry* entry = new (std::nothrow) ScriptEntry;
+    if (!entry) {
+        Fail(source, parse, "out of memory");
+        return nullptr;
+    }
+    if (source->ReadWord(entry->name, sizeof entry->name) != 0) {
+        Fail(source, parse, nameError);
+        delete entry;
+        return nullptr;
+    }
+    _strlwr(entry->name);
+    return entry;
+}
+
 // Deletes the typedefs from `head` up to, not including, `stop`, one at a time, newest first.
 void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContext* parse) {
     while (head != stop) {
@@ -185,9 +202,8 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
 
 ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
     source->SkipBlanks();
-    ScriptEntry* entry = new (std::nothrow) ScriptEntry;
+    ScriptEntry* entry = NewNamedEntry(source, parse, "error in call");
     if (!entry) {
-        Fail(source, parse, "out of memory");
         return nullptr;
     }
     auto failWith = [&](const char* message) {
@@ -195,10 +211,6 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         delete entry;
         return nullptr;
     };
-    if (source->ReadWord(entry->name, sizeof entry->name) != 0) {
-        return failWith("error in call");
-    }
-    _strlwr(entry->name);
     const ScriptEntry* type = parse->typedefs.Find(entry->name);
     if (!type) {
         source->ReportError("unknown keyword %s", entry->name);
@@ -239,19 +251,14 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
 }
 
 void ParseConstDef(ScriptSource* source, ParseContext* parse) {
-    ScriptEntry* constant = new (std::nothrow) ScriptEntry;
+    ScriptEntry* constant = NewNamedEntry(source, parse, "error in const def");
     if (!constant) {
-        Fail(source, parse, "out of memory");
         return;
     }
     auto failWith = [&](const char* message) {
         Fail(source, parse, message);
         delete constant;
     };
-    if (source->ReadWord(constant->name, sizeof constant->name) != 0) {
-        return failWith("error in const def");
-    }
-    _strlwr(constant->name);
     source->SkipBlanks();
     if (source->GetChar() != '(') {
         return failWith("left bracked expected in const def");
@@ -284,19 +291,14 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
 
 void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** included,
                   ScriptEntry** typedefs) {
-    ScriptEntry* type = new (std::nothrow) ScriptEntry;
+    ScriptEntry* type = NewNamedEntry(source, parse, "error in typedef");
     if (!type) {
-        Fail(source, parse, "out of memory");
         return;
     }
     auto failWith = [&](const char* message) {
         Fail(source, parse, message);
         delete type;
     };
-    if (source->ReadWord(type->name, sizeof type->name) != 0) {
-        return failWith("error in typedef");
-    }
-    _strlwr(type->name);
     source->SkipBlanks();
     int c = source->GetChar();
     if (std::strcmp(type->name, "include") == 0) {
