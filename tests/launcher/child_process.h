@@ -28,6 +28,12 @@ ChildId StartChild(const ChildSpec& launch);
 int WaitForChild(ChildId child);
 // Like WaitForChild when the child has ended; false at once while it runs.
 bool ChildEnded(ChildId child, int* exitCode);
+// Ends the child at once and waits for it.
+void KillChild(ChildId child);
+
+// How long a test waits for a program to reach a point: generous, because the 32-bit Windows
+// programs run emulated and many start at once; a run that works never waits this long.
+constexpr std::chrono::seconds kPatience{240};
 
 // Polls `done` until it holds or `timeout` has passed; the result of the last poll.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <signal.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -83,4 +84,9 @@ int WaitForChild(ChildId child) {
 
 bool ChildEnded(ChildId child, int* exitCode) {
     return Reap(child, WNOHANG, exitCode) == child;
+}
+
+void KillChild(ChildId child) {
+    kill(child, SIGKILL);
+    WaitForChild(child);
 }

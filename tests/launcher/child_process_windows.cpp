@@ -1,4 +1,5 @@
 #include "tests/launcher/child_process.h"
+#include "tests/launcher/start_retry.h"
 
 #include <map>
 #include <stdexcept>
@@ -80,9 +81,10 @@ ChildId StartChild(const ChildSpec& launch) {
         InheritableFile(launch.outputPrefix + ".out", GENERIC_WRITE, CREATE_ALWAYS);
     startup.hStdError = InheritableFile(launch.outputPrefix + ".err", GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process;
-    BOOL started =
-        CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
-                       launch.workingDirectory.c_str(), &startup, &process);
+    bool started = StartWithRetries(commandLine.c_str(), [&] {
+        return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
+                              launch.workingDirectory.c_str(), &startup, &process);
+    });
     CloseHandle(startup.hStdInput);
     CloseHandle(startup.hStdOutput);
     CloseHandle(startup.hStdError);
@@ -99,6 +101,11 @@ int WaitForChild(ChildId child) {
     GetExitCodeProcess(child, &exitCode);
     CloseHandle(child);
     return int(exitCode);
+}
+
+void KillChild(ChildId child) {
+    TerminateProcess(child, 1);
+    WaitForChild(child);
 }
 
 bool ChildEnded(ChildId child, int* exitCode) {

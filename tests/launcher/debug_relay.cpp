@@ -2,6 +2,8 @@
 // (OutputDebugStringA) to standard output, byte for byte; ends with the program's exit code.
 //   debug_relay PROGRAM [WORDS...]
 // The program gets the words exactly as they stand on this command line.
+#include "tests/launcher/start_retry.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -55,9 +57,12 @@ int main() {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                        DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started)) {
-        std::fprintf(stderr, "debug_relay: cannot start %s\n", program.c_str());
+    if (!StartWithRetries(commandLine.c_str(), [&] {
+            return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                  DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started);
+        })) {
+        std::fprintf(stderr, "debug_relay: cannot start %s (error %lu): %s\n", program.c_str(),
+                     GetLastError(), commandLine.c_str());
         return 127;
     }
     DWORD exitCode = 0;

@@ -3,8 +3,6 @@
 
 #include <filesystem>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 size_t CountLines(const std::vector<std::string>& lines, const std::string& line) {
@@ -25,9 +23,10 @@ TEST_F(LauncherTest, SecondStartShowsTheRunningMessageAndStartsNothing) {
     std::filesystem::remove(Path("logs/DXDiags.txt"));
 
     int first = Start({"hold=1"});
-    ASSERT_TRUE(WaitUntil([&] { return CallsOf(first).size() >= 4; }, 20s));
-    ASSERT_TRUE(WaitUntil(
-        [&] { return CountLines(Lines(ReadFile(Path("dxdiag.exe.args"))), "finished"); }, 20s));
+    ASSERT_TRUE(WaitUntil([&] { return CallsOf(first).size() >= 4; }, kPatience));
+    ASSERT_TRUE(
+        WaitUntil([&] { return CountLines(Lines(ReadFile(Path("dxdiag.exe.args"))), "finished"); },
+                  kPatience));
 
     LauncherRun second = Run({});
     EXPECT_EQ(second.exitCode, 0);
@@ -123,7 +122,7 @@ TEST_F(LauncherTest, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
             }
             return running.size() <= 1;
         },
-        120s));
+        kPatience));
     ASSERT_EQ(running.size(), 1u);
     EXPECT_EQ(refused.size(), 19u);
     for (const LauncherRun& run : refused) {

@@ -52,6 +52,23 @@ void LauncherTest::SetUp() {
 }
 
 void LauncherTest::TearDown() {
+    // A test that failed half-way may leave a holding instance behind, which would hold the
+    // instance mutex against every later test: ask it to stop, and end it if it does not.
+    if (!children_.empty()) {
+        WriteFile("stop", "");
+        WaitUntil(
+            [&] {
+                int exitCode;
+                for (auto child = children_.begin(); child != children_.end();) {
+                    child = ChildEnded(child->second, &exitCode) ? children_.erase(child) : ++child;
+                }
+                return children_.empty();
+            },
+            std::chrono::seconds(30));
+        for (const auto& child : children_) {
+            KillChild(child.second);
+        }
+    }
     for (void* mutex : heldMutexes_) {
         CloseHandle(mutex);
     }
@@ -59,7 +76,7 @@ void LauncherTest::TearDown() {
 
 int LauncherTest::Start(const std::vector<std::string>& words, const std::string& workingDirectory,
                         const std::vector<std::string>& environment) {
-    int id = int(children_.size()) + 1;
+    int id = ++runs_;
     ChildSpec launch;
 #ifdef _WIN32
     launch.argv = {DEBUG_RELAY, Path(kLauncher)};
@@ -78,7 +95,9 @@ int LauncherTest::Start(const std::vector<std::string>& words, const std::string
 }
 
 LauncherRun LauncherTest::Finish(int id) {
-    return Collect(id, WaitForChild(children_.at(id)));
+    int exitCode = WaitForChild(children_.at(id));
+    children_.erase(id);
+    return Collect(id, exitCode);
 }
 
 bool LauncherTest::Ended(int id, LauncherRun* run) {
@@ -86,6 +105,7 @@ bool LauncherTest::Ended(int id, LauncherRun* run) {
     if (!ChildEnded(children_.at(id), &exitCode)) {
         return false;
     }
+    children_.erase(id);
     *run = Collect(id, exitCode);
     return true;
 }

@@ -53,7 +53,8 @@ protected:
 private:
     LauncherRun Collect(int id, int exitCode) const;
 
-    std::map<int, ChildId> children_;
+    int runs_ = 0;
+    std::map<int, ChildId> children_; // the runs not yet collected
     std::vector<void*> heldMutexes_;
 };
 

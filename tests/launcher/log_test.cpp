@@ -216,7 +216,7 @@ TEST_F(LogTest, EveryCompletedMessageSurvivesAKill) {
     child.outputPrefix = (folder_ / "killed").string();
     ChildId probe = StartChild(child);
     auto announced = [&] { return Lines(ReadFile(child.outputPrefix + ".out")).size(); };
-    ASSERT_TRUE(WaitUntil([&] { return announced() >= 300; }, std::chrono::seconds(60)));
+    ASSERT_TRUE(WaitUntil([&] { return announced() >= 300; }, kPatience));
     kill(probe, SIGKILL);
     EXPECT_EQ(WaitForChild(probe), -SIGKILL);
     // Each message was on the disk before the probe announced it; a last one may be cut.

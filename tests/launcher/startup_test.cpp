@@ -5,7 +5,6 @@
 #include <csignal>
 #include <filesystem>
 
-using namespace std::chrono_literals;
 using Calls = std::vector<std::string>;
 
 TEST_F(LauncherTest, FirstStartHandsOverToTheEngineRunsFramesAndShutsDownInOrder) {
@@ -63,7 +62,7 @@ TEST_F(LauncherTest, NoGameObjectEndsInAnOrderlyShutDown) {
 #ifndef _WIN32
 TEST_F(LauncherTest, TerminationSignalShutsTheGameDownInOrder) {
     int id = Start({"hold=1"});
-    ASSERT_TRUE(WaitUntil([&] { return CallsOf(id).size() >= 4; }, 20s));
+    ASSERT_TRUE(WaitUntil([&] { return CallsOf(id).size() >= 4; }, kPatience));
     kill(ProcessOf(id), SIGTERM);
     LauncherRun run = Finish(id);
     EXPECT_EQ(run.exitCode, 143);
@@ -140,8 +139,8 @@ TEST_F(LauncherTest, DirectXReportIsRequestedUntilItExists) {
             continue;
         }
         // The launcher does not wait for the tool; the tool's record shows up in its own time.
-        EXPECT_TRUE(
-            WaitUntil([&] { return Lines(ReadFile(Path("dxdiag.exe.args"))).size() == 3; }, 20s));
+        EXPECT_TRUE(WaitUntil([&] { return Lines(ReadFile(Path("dxdiag.exe.args"))).size() == 3; },
+                              kPatience));
         EXPECT_EQ(Lines(ReadFile(Path("dxdiag.exe.args"))),
                   (Calls{"/t", "logs/DXDiags.txt", "finished"}))
             << c.what;
