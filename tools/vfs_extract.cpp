@@ -7,6 +7,7 @@
 #include "vfs/pack.h"
 #include "vfs/vfile.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
@@ -34,6 +35,19 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
     }
 }
 
+// Windows opens a device, not a file, for these names, whatever their extension.
+bool DeviceName(const std::string& part) {
+    std::string stem = part.substr(0, part.find('.'));
+    for (char& c : stem) {
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
 // The stored name as a path relative to the target folder, or empty with `*why` told when it
 // would leave the folder: absolute names, drive letters and other colons, "..".
 fs::path SafeRelativePath(const std::string& name, std::string* why) {
@@ -52,6 +66,10 @@ fs::path SafeRelativePath(const std::string& name, std::string* why) {
         std::string part = name.substr(start, end == std::string::npos ? end : end - start);
         if (part == "..") {
             *why = "a '..' component";
+            return {};
+        }
+        if (DeviceName(part)) {
+            *why = "a Windows device name";
             return {};
         }
         if (!part.empty() && part != ".") {

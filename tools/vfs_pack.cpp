@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <sys/stat.h>
 
@@ -54,6 +55,16 @@ DosTime FileTime(const fs::path& path) {
     return dos;
 }
 
+// False, with the problem told, when two of the paths given would take the same name.
+bool AddFile(const std::string& name, const fs::path& path,
+             std::map<std::string, fs::path>* files) {
+    auto [other, added] = files->emplace(name, path);
+    if (!added) {
+        Complain(other->second.u8string() + " and " + path.u8string() + " would both be " + name);
+    }
+    return added;
+}
+
 // The files to pack by archive name; false with the problem told.
 bool Collect(const std::vector<std::string>& paths, std::map<std::string, fs::path>* files) {
     for (const std::string& given : paths) {
@@ -61,7 +72,9 @@ bool Collect(const std::vector<std::string>& paths, std::map<std::string, fs::pa
         std::error_code error;
         fs::file_status status = fs::status(root, error);
         if (fs::is_regular_file(status)) {
-            files->emplace(root.filename().u8string(), root);
+            if (!AddFile(root.filename().u8string(), root, files)) {
+                return false;
+            }
             continue;
         }
         if (!fs::is_directory(status)) {
@@ -81,7 +94,10 @@ bool Collect(const std::vector<std::string>& paths, std::map<std::string, fs::pa
                 Complain(walk->path().u8string() + ": not a regular file");
                 return false;
             }
-            files->emplace(walk->path().lexically_relative(root).generic_u8string(), walk->path());
+            if (!AddFile(walk->path().lexically_relative(root).generic_u8string(), walk->path(),
+                         files)) {
+                return false;
+            }
         }
         if (error) {
             Complain(given + ": " + error.message());
@@ -173,9 +189,16 @@ int Pack(const VerbArguments& arguments) {
         return kExitProblem;
     }
     std::error_code error;
-    if (!arguments.force && fs::exists(fs::symlink_status(fs::u8path(archive), error))) {
-        Complain(archive + ": exists; not replaced (use -f to replace)");
-        return kExitProblem;
+    if (fs::exists(fs::symlink_status(fs::u8path(archive), error))) {
+        if (!arguments.force) {
+            Complain(archive + ": exists; not replaced (use -f to replace)");
+            return kExitProblem;
+        }
+        // An archive replaced inside a folder that it packs is not packed into itself.
+        for (auto file = files.begin(); file != files.end();) {
+            file = fs::equivalent(file->second, fs::u8path(archive), error) ? files.erase(file)
+                                                                            : std::next(file);
+        }
     }
     FILE* out = std::fopen(archive.c_str(), "wb");
     if (!out) {

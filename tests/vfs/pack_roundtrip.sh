@@ -50,5 +50,12 @@ grep -q 'would be one name in the archive index' clash.err
 mkdir odd && mkfifo odd/pipe
 if "$tool" pack odd.zip odd 2> odd.err; then exit 1; fi
 grep -q 'not a regular file' odd.err
-test ! -e clash.zip && test ! -e odd.zip
+if "$tool" pack twice.zip single.txt tree/../single.txt 2> twice.err; then exit 1; fi
+grep -q 'would both be single.txt' twice.err
+test ! -e clash.zip && test ! -e odd.zip && test ! -e twice.zip
+# Replaced with -f inside the folder that it packs, the archive does not pack itself.
+"$tool" pack tree/self.zip tree > /dev/null
+"$tool" pack -f tree/self.zip tree > /dev/null
+python3 -c 'import sys, zipfile
+assert "self.zip" not in zipfile.ZipFile(sys.argv[1]).namelist()' tree/self.zip
 echo "pack round trip: all readers agree"

@@ -21,7 +21,7 @@ make("sound.zip", [("Data/", b"", zipfile.ZIP_STORED), ("Data/ReadMe.TXT", "Stor
 make("methods.zip", [("bzip2.txt", lines, zipfile.ZIP_BZIP2), ("lzma.txt", lines, zipfile.ZIP_LZMA),
       ("deflate64.txt", "patched\n", zipfile.ZIP_STORED), ("plain.txt", lines)])
 make("escape.zip", [("../up.txt", "up\n"), ("/abs.txt", "abs\n"), ("C:/drive.txt", "drive\n"),
-      ("a/../../b.txt", "b\n"), ("a\\..\\..\\c.txt", "c\n"), ("safe/in.txt", "in\n")])
+      ("a/../../b.txt", "b\n"), ("a\\..\\..\\c.txt", "c\n"), ("aux.txt", "device\n"), ("safe/in.txt", "in\n")])
 make("badcrc.zip", [("good.txt", lines), ("flipped.txt", "one byte of this is changed\n",
       zipfile.ZIP_STORED), ("wrongcrc.txt", lines)])
 make("plain.zip", [("inner/one.txt", "one\n"), ("two.txt", lines)])
