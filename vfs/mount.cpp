@@ -1,8 +1,7 @@
 #include "vfs/mount.h"
 
-#include "vfs/listing.h"
-
 #include "platform/win32.h"
+#include "vfs/listing.h"
 #include "vfs/pack.h"
 #include "vfs/pack_index.h"
 #include "vfs/zip_records.h"
@@ -76,6 +75,9 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
         return kCorrupt;
     }
     uint64_t dataOffset = 0;
+    if (header.localHeaderOffset > UINT64_MAX - directory.location.prefixLength) {
+        return kCorrupt;
+    }
     uint64_t localHeaderOffset = header.localHeaderOffset + directory.location.prefixLength;
     MountResult result = ReadZipLocalHeader(archive->file, directory.fileSize, localHeaderOffset,
                                             header.compressedSize, &dataOffset);
