@@ -81,6 +81,9 @@ int ReadVerbArguments(int argc, char** argv, int i, Command* command) {
             arguments.operands.push_back(word);
         } else if (word == "--") {
             options = false;
+        } else if (word == "-h" || word == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
         } else if (word == "-f" && (command->verb == "extract" || command->verb == "pack")) {
             arguments.force = true;
         } else if (command->verb == "extract" &&
