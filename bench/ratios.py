@@ -54,3 +54,8 @@ show("time(10 MB of 200,000 typedefs and calls) / time(10 MB)",
 crc = run("crc_bench")
 print("File checksum log: speed relative to zlib's crc32 over the same bytes in memory")
 show("CRC32OfFile, 64 MB file in the system's cache", crc["ZlibCrc32InMemory"] / crc["CRC32OfFileCached"], (">=", 0.9))
+
+listing = run("listing_bench")
+print("ferrox-vfs on 50,000 entries: speed relative to unzip on the same archive")
+show("ls against unzip -l", listing["UnzipList"] / listing["FerroxVfsList"], (">=", 1.0))
+show("test against unzip -t", listing["UnzipTest"] / listing["FerroxVfsTest"])

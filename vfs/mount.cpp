@@ -1,6 +1,7 @@
 #include "vfs/mount.h"
 
 #include "platform/win32.h"
+#include "vfs/listing.h"
 #include "vfs/pack.h"
 #include "vfs/pack_index.h"
 #include "vfs/zip_records.h"
@@ -16,6 +17,13 @@ namespace {
 const uint16_t kStored = 0;
 const uint16_t kDeflated = 8;
 const uint16_t kEncryptedFlag = 1;
+
+// An archive's central directory read whole, with what its end records say.
+struct CentralDirectory {
+    uint64_t fileSize = 0;
+    ZipDirectory location = {};
+    std::unique_ptr<unsigned char[]> bytes;
+};
 
 // The mounted archives, in mount order: where names repeat, the earliest archive's entry is
 // the indexed one.
@@ -51,6 +59,7 @@ void FreeArchive(PackArchive* archive) {
         std::free(archive->entries[i].name);
     }
     std::free(archive->entries);
+    std::free(archive->crcs);
     std::free(archive->path);
     if (archive->file) {
         fclose(archive->file);
@@ -58,30 +67,19 @@ void FreeArchive(PackArchive* archive) {
     std::free(archive);
 }
 
-// Entries the file layer cannot read, and those that name no file, stay out of the index.
-bool Skipped(const ZipFileHeader& header) {
-    if (header.method != kStored && header.method != kDeflated) {
-        return true;
-    }
-    if ((header.flags & kEncryptedFlag) || header.nameLength == 0) {
-        return true;
-    }
-    // A directory; this also covers the only names that normalise to nothing, "./" and ".\\".
-    char last = header.name[header.nameLength - 1];
-    if (last == '/' || last == '\\') {
-        return true;
-    }
-    return std::memchr(header.name, '\0', header.nameLength) != nullptr; // no C string holds it
-}
-
 // Adds the entry of a file header to the archive's entries, once its data has been found
 // within the file.
-MountResult AddEntry(PackArchive* archive, uint64_t fileSize, const ZipFileHeader& header) {
+MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
+                     const ZipFileHeader& header) {
     if (header.method == kStored && header.compressedSize != header.size) {
         return kCorrupt;
     }
     uint64_t dataOffset = 0;
-    MountResult result = ReadZipLocalHeader(archive->file, fileSize, header.localHeaderOffset,
+    if (header.localHeaderOffset > UINT64_MAX - directory.location.prefixLength) {
+        return kCorrupt;
+    }
+    uint64_t localHeaderOffset = header.localHeaderOffset + directory.location.prefixLength;
+    MountResult result = ReadZipLocalHeader(archive->file, directory.fileSize, localHeaderOffset,
                                             header.compressedSize, &dataOffset);
     if (result != kMountOk) {
         return result;
@@ -105,6 +103,7 @@ MountResult AddEntry(PackArchive* archive, uint64_t fileSize, const ZipFileHeade
         dots += 2;
     }
     std::memmove(name, name + dots, std::strlen(name + dots) + 1); // never empty: not a folder
+    archive->crcs[archive->entryCount] = header.crc32;
     archive->entries[archive->entryCount++] = {archive,
                                                name,
                                                uint32_t(dataOffset),
@@ -114,49 +113,66 @@ MountResult AddEntry(PackArchive* archive, uint64_t fileSize, const ZipFileHeade
     return kMountOk;
 }
 
-// Reads the central directory into the archive's entries, in the archive's order.
-MountResult LoadEntries(PackArchive* archive) {
-    uint64_t fileSize = 0;
-    if (!ZipFileSize(archive->file, &fileSize)) {
+MountResult ReadCentralDirectory(FILE* file, CentralDirectory* directory) {
+    if (!ZipFileSize(file, &directory->fileSize)) {
         return kCannotOpen;
     }
-    ZipDirectory directory;
-    MountResult result = ReadZipDirectoryLocation(archive->file, fileSize, &directory);
+    MountResult result = ReadZipDirectoryLocation(file, directory->fileSize, &directory->location);
     if (result != kMountOk) {
         return result;
     }
-    if (directory.entryCount > UINT32_MAX) {
+    if (directory->location.entryCount > UINT32_MAX) {
         return kTooLarge;
     }
-    if (directory.size > SIZE_MAX) {
+    if (directory->location.size > SIZE_MAX) {
         return kNoMemory;
     }
-    std::unique_ptr<unsigned char[]> bytes(
-        new (std::nothrow) unsigned char[size_t(directory.size)]);
-    if (!bytes) {
+    size_t size = size_t(directory->location.size);
+    directory->bytes.reset(new (std::nothrow) unsigned char[size]);
+    if (!directory->bytes) {
         return kNoMemory;
     }
-    if (!ReadZipBytes(archive->file, directory.offset, bytes.get(), size_t(directory.size))) {
-        return kCannotOpen;
-    }
-    // One more than needed, so that an archive without files gets an array too.
-    archive->entries =
-        static_cast<PackEntry*>(std::calloc(size_t(directory.entryCount) + 1, sizeof(PackEntry)));
-    if (!archive->entries) {
-        return kNoMemory;
-    }
+    return ReadZipBytes(file, directory->location.offset, directory->bytes.get(), size)
+               ? kMountOk
+               : kCannotOpen;
+}
+
+// Calls `visit` with each file header of the directory, in the archive's order, until one
+// visit fails.
+template <typename Visit>
+MountResult WalkCentralDirectory(const CentralDirectory& directory, Visit visit) {
     uint64_t position = 0;
-    for (uint64_t i = 0; i < directory.entryCount; ++i) {
+    for (uint64_t i = 0; i < directory.location.entryCount; ++i) {
         ZipFileHeader header;
-        result = ReadZipFileHeader(bytes.get(), directory.size, &position, &header);
-        if (result == kMountOk && !Skipped(header)) {
-            result = AddEntry(archive, fileSize, header);
+        MountResult result =
+            ReadZipFileHeader(directory.bytes.get(), directory.location.size, &position, &header);
+        if (result == kMountOk) {
+            result = visit(header);
         }
         if (result != kMountOk) {
             return result;
         }
     }
     return kMountOk;
+}
+
+// Reads the central directory into the archive's entries, in the archive's order.
+MountResult LoadEntries(PackArchive* archive) {
+    CentralDirectory directory;
+    MountResult result = ReadCentralDirectory(archive->file, &directory);
+    if (result != kMountOk) {
+        return result;
+    }
+    // One more than needed, so that an archive without files gets arrays too.
+    size_t slots = size_t(directory.location.entryCount) + 1;
+    archive->entries = static_cast<PackEntry*>(std::calloc(slots, sizeof(PackEntry)));
+    archive->crcs = static_cast<uint32_t*>(std::calloc(slots, sizeof(uint32_t)));
+    if (!archive->entries || !archive->crcs) {
+        return kNoMemory;
+    }
+    return WalkCentralDirectory(directory, [&](const ZipFileHeader& header) {
+        return EntryServiceOf(header) == kServed ? AddEntry(archive, directory, header) : kMountOk;
+    });
 }
 
 } // namespace
@@ -236,4 +252,50 @@ const char* MountResultText(MountResult result) {
         return "There is not enough memory.";
     }
     return "Unknown mount result.";
+}
+
+EntryService EntryServiceOf(const ZipFileHeader& header) {
+    if (header.nameLength == 0 || std::memchr(header.name, '\0', header.nameLength)) {
+        return kUnnamedEntry; // no C string holds it
+    }
+    // A directory; this also covers the only names that normalise to nothing, "./" and ".\\".
+    char last = header.name[header.nameLength - 1];
+    if (last == '/' || last == '\\') {
+        return kDirectoryEntry;
+    }
+    if (header.flags & kEncryptedFlag) {
+        return kEncryptedEntry;
+    }
+    return header.method == kStored || header.method == kDeflated ? kServed : kUnsupportedMethod;
+}
+
+MountResult vflistarchive(const char* path, void (*visit)(const ListedEntry&, void*),
+                          void* context) {
+    PackArchive** link = FindMounted(path);
+    if (!link) {
+        return kNotMounted;
+    }
+    PackArchive* archive = *link;
+    CentralDirectory directory;
+    MountResult result = ReadCentralDirectory(archive->file, &directory);
+    if (result != kMountOk) {
+        return result;
+    }
+    // The served headers are the archive's entries, in the same order.
+    uint32_t served = 0;
+    return WalkCentralDirectory(directory, [&](const ZipFileHeader& header) {
+        ListedEntry listed = {&header, EntryServiceOf(header), nullptr};
+        if (listed.service == kServed) {
+            if (served == archive->entryCount) {
+                return kCorrupt; // the file changed since it was mounted
+            }
+            listed.entry = &archive->entries[served++];
+        }
+        visit(listed, context);
+        return kMountOk;
+    });
+}
+
+uint32_t vfentrycrc(const PackEntry* entry) {
+    return entry->archive->crcs[entry - entry->archive->entries];
 }

@@ -26,6 +26,7 @@ struct PackArchive {
     PackEntry* entries;  // all of its entries, in the archive's order
     uint32_t entryCount;
     PackArchive* next; // the next mounted archive
+    uint32_t* crcs;    // the CRC-32 of each entry, as the archive records it
 };
 
 // Every indexed entry, sorted by name in unsigned byte order, no name twice.

@@ -34,9 +34,10 @@ FILE* vfopen(const char* path, const char* mode) {
         return disk;
     }
     PackEntry* entry = vflookup(path);
-    if (!entry) {
-        return nullptr;
-    }
+    return entry ? vfopenentry(entry) : nullptr;
+}
+
+FILE* vfopenentry(PackEntry* entry) {
     PackHandle* handle = static_cast<PackHandle*>(std::calloc(1, sizeof(PackHandle)));
     if (!handle) {
         return nullptr;

@@ -7,9 +7,14 @@
 #include <cstddef>
 #include <cstdio>
 
+struct PackEntry;
+
 // Opens `path` on disk with `mode`, as fopen does; failing that, the archive entry of that
 // name, read-only whatever the mode. Null when neither exists.
 FILE* vfopen(const char* path, const char* mode);
+// Opens a handle on an archive entry itself, whether the index finds it by its name or not
+// (an earlier archive may hide it); null when no handle can be made.
+FILE* vfopenentry(PackEntry* entry);
 // Reads up to `count` elements of `size` bytes; the number of whole elements read.
 size_t vfread(void* buffer, size_t size, size_t count, FILE* handle);
 // Moves the position (origin SEEK_SET, SEEK_CUR or SEEK_END); 0 on success.

@@ -152,6 +152,29 @@ MountResult ApplyZip64Extra(const unsigned char* extra, size_t length, ZipFileHe
     return kCorrupt; // the header defers to a ZIP64 field that is not there
 }
 
+// Bytes written in front of an archive without adjusting its offsets leave the directory
+// ending short of the end records by their length. The shift is taken only where the recorded
+// offset holds no file header and the shifted one does, so an archive that reads as it is
+// never changes.
+MountResult FindPrefix(FILE* file, uint64_t limit, ZipDirectory* directory) {
+    uint64_t shift = limit - directory->offset - directory->size;
+    if (shift == 0 || directory->entryCount == 0) {
+        return kMountOk;
+    }
+    unsigned char signature[4];
+    for (uint64_t offset : {directory->offset, directory->offset + shift}) {
+        if (!ReadZipBytes(file, offset, signature, sizeof signature)) {
+            return kCannotOpen;
+        }
+        if (Read32(signature) == kFileHeaderSignature) {
+            directory->prefixLength = offset - directory->offset;
+            directory->offset = offset;
+            return kMountOk;
+        }
+    }
+    return kCorrupt;
+}
+
 } // namespace
 
 bool ZipFileSize(FILE* file, uint64_t* size) {
@@ -197,7 +220,8 @@ MountResult ReadZipDirectoryLocation(FILE* file, uint64_t fileSize, ZipDirectory
     if (directory->entryCount > directory->size / kFileHeaderSize) {
         return kCorrupt;
     }
-    return kMountOk;
+    directory->prefixLength = 0;
+    return FindPrefix(file, limit, directory);
 }
 
 MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directorySize,
@@ -211,6 +235,9 @@ MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directory
     }
     header->flags = Read16(fixed + 8);
     header->method = Read16(fixed + 10);
+    header->modTime = Read16(fixed + 12);
+    header->modDate = Read16(fixed + 14);
+    header->crc32 = Read32(fixed + 16);
     header->compressedSize = Read32(fixed + 20);
     header->size = Read32(fixed + 24);
     header->nameLength = Read16(fixed + 28);

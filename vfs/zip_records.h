@@ -14,12 +14,18 @@ struct ZipDirectory {
     uint64_t offset;
     uint64_t size;
     uint64_t entryCount;
+    // Bytes in front of the archive that its offsets do not count (a self-extractor's stub):
+    // added to every offset that the directory holds.
+    uint64_t prefixLength;
 };
 
 // One file header of the central directory, its ZIP64 values applied.
 struct ZipFileHeader {
     uint16_t flags;
     uint16_t method;
+    uint16_t modTime; // MS-DOS form, local time
+    uint16_t modDate;
+    uint32_t crc32;
     uint64_t compressedSize;
     uint64_t size;
     uint64_t localHeaderOffset;
@@ -33,7 +39,9 @@ bool ZipFileSize(FILE* file, uint64_t* size);
 bool ReadZipBytes(FILE* file, uint64_t offset, void* buffer, size_t length);
 
 // Finds the end record among the file's last bytes and, where its fields are saturated and a
-// ZIP64 locator precedes it, the ZIP64 end record. The directory lies before the end records.
+// ZIP64 locator precedes it, the ZIP64 end record. The directory lies before the end records;
+// where it does not lie at its recorded offset but ends right at them, the difference is taken
+// as a stub in front of the archive, as unzip does.
 MountResult ReadZipDirectoryLocation(FILE* file, uint64_t fileSize, ZipDirectory* directory);
 // Reads the file header at `*position` of the directory's bytes and moves `*position` past it.
 MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directorySize,

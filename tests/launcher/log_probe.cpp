@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         } else if (Take(argv[i], "pack:", &rest)) {
             snprintf(packName, sizeof packName, "%s", rest);
             packEntry = PackEntry{&packArchive, packName, 0, 0, 0, 0};
-            packArchive = PackArchive{nullptr, 0, packPath, &packEntry, 1, nullptr};
+            packArchive = PackArchive{nullptr, 0, packPath, &packEntry, 1, nullptr, nullptr};
             if (!IndexArchiveEntries(&packArchive)) {
                 return 3;
             }

@@ -13,6 +13,8 @@ namespace {
 const char kRawBytes[] = "line\r\nz\x1a nul\0 \xff\n"; // what a text-mode stream would alter
 const std::string kRaw(kRawBytes, sizeof kRawBytes - 1);
 const std::string kNoise = NoisyBytes(300000); // several of the tool's reading chunks
+const std::string kHeading =
+    "      Size  Compressed  Method     Date       Time   CRC-32    Name\n";
 
 struct Output {
     int status;
@@ -51,7 +53,8 @@ protected:
         launch.workingDirectory = folder_.Path("");
         launch.outputPrefix = folder_.Path("run");
         int status = WaitForChild(StartChild(launch));
-        return {status, ReadFile(launch.outputPrefix + ".out"), ReadFile(launch.outputPrefix + ".err")};
+        return {status, ReadFile(launch.outputPrefix + ".out"),
+                ReadFile(launch.outputPrefix + ".err")};
     }
 
     TemporaryFolder folder_;
@@ -60,7 +63,8 @@ protected:
 TEST_F(VfsToolTest, HelpGoesToStandardOutput) {
     Output output = Run({"--help"});
     EXPECT_EQ(output.status, 0);
-    EXPECT_EQ(output.out.rfind("Usage: ferrox-vfs [--mount ARCHIVE]... ls|cat|stat NAME...", 0), 0u)
+    EXPECT_EQ(
+        output.out.rfind("Usage: ferrox-vfs [--mount ARCHIVE]... ls|test|cat|stat|extract", 0), 0u)
         << output.out;
     EXPECT_EQ(output.err, "");
 }
@@ -99,10 +103,17 @@ TEST_F(VfsToolTest, ListsPrintsAndDescribesFilesAsTheFileLayerFindsThem) {
     const Case cases[] = {
         {{"--mount", "a.zip", "--mount", "b.zip", "ls"},
          0,
-         "bin/raw.dat              16          16  stored\n"
-         "docs/readme.txt          15          17  deflated\n"
-         "dup.txt                   6           6  stored\n"
-         "shared.txt               14          14  stored\n",
+         "Archive: a.zip\n" + kHeading +
+             "        16          16  stored     2024-01-01 12:00  d8e571fa  Bin/Raw.dat\n"
+             "        15          17  deflated   2024-01-01 12:00  c9abfe28  docs/readme.txt\n"
+             "         6           6  stored     2024-01-01 12:00  60063401  dup.txt\n"
+             "        14          14  stored     2024-01-01 12:00  3118119f  shared.txt\n"
+             "        51          53  4 entries\n"
+             "Archive: b.zip\n" +
+             kHeading +
+             "         8           8  stored     2024-01-01 12:00  5e620361  DUP.TXT  (hidden by "
+             "an earlier entry of that name)\n"
+             "         8           8  1 entry\n",
          "",
          false},
         {{"--mount", "a.zip", "--mount", "b.zip", "cat", "dup.txt", "Bin\\Raw.dat", "SHARED.TXT"},
@@ -120,7 +131,7 @@ TEST_F(VfsToolTest, ListsPrintsAndDescribesFilesAsTheFileLayerFindsThem) {
         {{"--mount", "c.zip", "cat", "short.bin", "shared.txt"},
          1,
          "abcfrom disk\n",
-         "ferrox-vfs: short.bin: cannot be read to its end\n",
+         "ferrox-vfs: short.bin: cannot be read to its end: 3 of 100 bytes\n",
          true},
         {{"--mount", "a.zip", "--mount", "b.zip", "stat", "shared.txt", "DUP.TXT",
           "docs\\readme.txt", "nothing"},
@@ -132,7 +143,8 @@ TEST_F(VfsToolTest, ListsPrintsAndDescribesFilesAsTheFileLayerFindsThem) {
         {{"--mount", "missing.zip", "--mount", "a.zip", "stat", "dup.txt"},
          1,
          "",
-         "ferrox-vfs: missing.zip: " + std::string(MountResultText(kCannotOpen)) + "\n",
+         "ferrox-vfs: missing.zip: " + std::string(MountResultText(kCannotOpen)) +
+             " (No such file or directory)\n",
          false},
         {{"--mount", "text.zip", "ls"},
          1,

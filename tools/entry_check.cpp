@@ -1,0 +1,47 @@
+#include "tools/entry_check.h"
+
+#include "vfs/listing.h"
+#include "vfs/pack.h"
+#include "vfs/vfile.h"
+
+#include <cstdint>
+#include <vector>
+#include <zlib.h>
+
+namespace {
+
+const size_t kChunkSize = 64 * 1024;
+
+std::string Hex(uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
+    return text;
+}
+
+} // namespace
+
+std::string CopyCheckedFile(FILE* file, FILE* out) {
+    static std::vector<unsigned char> chunk(kChunkSize);
+    uint64_t total = 0;
+    uLong crc = crc32(0, nullptr, 0);
+    size_t got;
+    while ((got = vfread(chunk.data(), 1, chunk.size(), file)) > 0) {
+        if (out && std::fwrite(chunk.data(), 1, got, out) != got) {
+            return "cannot be written out";
+        }
+        crc = crc32(crc, chunk.data(), uInt(got));
+        total += got;
+    }
+    if (!vfispack(file)) {
+        return std::ferror(file) ? "cannot be read to its end" : "";
+    }
+    const PackEntry* entry = reinterpret_cast<PackHandle*>(file)->entry;
+    if (total != entry->size) {
+        return "cannot be read to its end: " + std::to_string(total) + " of " +
+               std::to_string(entry->size) + " bytes";
+    }
+    if (crc != vfentrycrc(entry)) {
+        return "bad CRC " + Hex(uint32_t(crc)) + " (should be " + Hex(vfentrycrc(entry)) + ")";
+    }
+    return "";
+}

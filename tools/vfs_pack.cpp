@@ -1,0 +1,217 @@
+// pack: files and folders into a new archive that the file layer reads back, sorted by name,
+// with a fixed time on request so that the same files always give the same bytes.
+#include "tools/vfs_tool.h"
+#include "tools/zip_writer.h"
+#include "vfs/pack.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Folders deeper than this are refused rather than walked.
+const int kMaxDepth = 64;
+
+struct DosTime {
+    uint16_t date, time;
+};
+
+// "YYYY-MM-DD HH:MM:SS" (or with a T) as an MS-DOS time; false when it is not one.
+bool ParseDate(const std::string& text, DosTime* dos) {
+    unsigned year, month, day, hour, minute, second;
+    char separator, rest;
+    if (std::sscanf(text.c_str(), "%4u-%2u-%2u%c%2u:%2u:%2u%c", &year, &month, &day, &separator,
+                    &hour, &minute, &second, &rest) != 7 ||
+        (separator != ' ' && separator != 'T') || year < 1980 || year > 2107 || month < 1 ||
+        month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    dos->date = uint16_t((year - 1980) << 9 | month << 5 | day);
+    dos->time = uint16_t(hour << 11 | minute << 5 | second / 2);
+    return true;
+}
+
+// The file's modification time in local time, as zip records it; 1980-01-01 where the file
+// is older or its time cannot be told.
+DosTime FileTime(const fs::path& path) {
+    struct stat status;
+    DosTime dos = {uint16_t(0 << 9 | 1 << 5 | 1), 0};
+    if (stat(path.string().c_str(), &status) != 0) {
+        return dos;
+    }
+    time_t seconds = status.st_mtime;
+    const std::tm* local = std::localtime(&seconds);
+    if (local && local->tm_year >= 80 && local->tm_year <= 207) {
+        dos.date = uint16_t((local->tm_year - 80) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
+        dos.time = uint16_t(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
+    }
+    return dos;
+}
+
+// False, with the problem told, when two of the paths given would take the same name.
+bool AddFile(const std::string& name, const fs::path& path,
+             std::map<std::string, fs::path>* files) {
+    auto [other, added] = files->emplace(name, path);
+    if (!added) {
+        Complain(other->second.u8string() + " and " + path.u8string() + " would both be " + name);
+    }
+    return added;
+}
+
+// The files to pack by archive name; false with the problem told.
+bool Collect(const std::vector<std::string>& paths, std::map<std::string, fs::path>* files) {
+    for (const std::string& given : paths) {
+        fs::path root = fs::u8path(given);
+        std::error_code error;
+        fs::file_status status = fs::status(root, error);
+        if (fs::is_regular_file(status)) {
+            if (!AddFile(root.filename().u8string(), root, files)) {
+                return false;
+            }
+            continue;
+        }
+        if (!fs::is_directory(status)) {
+            Complain(given + (error ? ": " + error.message() : ": not a file or folder"));
+            return false;
+        }
+        fs::recursive_directory_iterator walk(root, error), end;
+        for (; !error && walk != end; walk.increment(error)) {
+            if (walk.depth() >= kMaxDepth) {
+                Complain(walk->path().u8string() + ": folders nested too deep");
+                return false;
+            }
+            if (walk->is_directory(error)) {
+                continue;
+            }
+            if (!walk->is_regular_file(error)) {
+                Complain(walk->path().u8string() + ": not a regular file");
+                return false;
+            }
+            if (!AddFile(walk->path().lexically_relative(root).generic_u8string(), walk->path(),
+                         files)) {
+                return false;
+            }
+        }
+        if (error) {
+            Complain(given + ": " + error.message());
+            return false;
+        }
+    }
+    return true;
+}
+
+// False, with the problem told, when the layer would not find every name as it was packed:
+// a backslash would turn into a folder, and names that differ only in case are one name.
+bool NamesReadBack(const std::map<std::string, fs::path>& files) {
+    std::map<std::string, std::string> normalised;
+    for (const auto& item : files) {
+        const std::string& name = item.first;
+        if (name.find('\\') != std::string::npos) {
+            Complain(name + ": a backslash in a name reads back as a folder");
+            return false;
+        }
+        std::string key = name;
+        vfnormalize(&key[0]);
+        auto [other, added] = normalised.emplace(key, name);
+        if (!added) {
+            Complain(other->second + " and " + name + " would be one name in the archive index");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadWhole(const fs::path& path, std::string* content, std::string* problem) {
+    FILE* in = std::fopen(path.string().c_str(), "rb");
+    if (!in) {
+        *problem = "cannot be opened";
+        return false;
+    }
+    content->clear();
+    char chunk[64 * 1024];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 &&
+           content->size() + got <= kZipMaxOffset) {
+        content->append(chunk, got);
+    }
+    bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    *problem = failed ? "cannot be read" : "larger than 4 GiB, which the file layer cannot read";
+    return !failed && got == 0;
+}
+
+bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
+                  const VerbArguments& arguments, const DosTime* fixedTime) {
+    ZipWriter writer(out, arguments.level);
+    std::string content, problem;
+    for (const auto& [name, path] : files) {
+        DosTime time = fixedTime ? *fixedTime : FileTime(path);
+        if (!ReadWhole(path, &content, &problem)) {
+            Complain(path.u8string() + ": " + problem);
+            return false;
+        }
+        if (!writer.Add(name, content, time.date, time.time, &problem)) {
+            Complain(arguments.operands[0] + ": " + name + ": " + problem);
+            return false;
+        }
+    }
+    if (!writer.Finish(&problem)) {
+        Complain(arguments.operands[0] + ": " + problem);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int Pack(const VerbArguments& arguments) {
+    DosTime fixedTime;
+    if (!arguments.date.empty() && !ParseDate(arguments.date, &fixedTime)) {
+        return UsageError("--date wants 'YYYY-MM-DD HH:MM:SS' between 1980 and 2107, not '" +
+                          arguments.date + "'");
+    }
+    const std::string& archive = arguments.operands[0];
+    std::map<std::string, fs::path> files; // sorted by name, byte by byte
+    if (!Collect({arguments.operands.begin() + 1, arguments.operands.end()}, &files) ||
+        !NamesReadBack(files)) {
+        return kExitProblem;
+    }
+    if (files.size() > kZipMaxFiles) {
+        Complain(archive + ": " + std::to_string(files.size()) + " files; an archive holds " +
+                 std::to_string(kZipMaxFiles) + " at the most");
+        return kExitProblem;
+    }
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(fs::u8path(archive), error))) {
+        if (!arguments.force) {
+            Complain(archive + ": exists; not replaced (use -f to replace)");
+            return kExitProblem;
+        }
+        // An archive replaced inside a folder that it packs is not packed into itself.
+        for (auto file = files.begin(); file != files.end();) {
+            file = fs::equivalent(file->second, fs::u8path(archive), error) ? files.erase(file)
+                                                                            : std::next(file);
+        }
+    }
+    FILE* out = std::fopen(archive.c_str(), "wb");
+    if (!out) {
+        Complain(archive + ": cannot be written");
+        return kExitProblem;
+    }
+    bool written =
+        WriteArchive(out, files, arguments, arguments.date.empty() ? nullptr : &fixedTime);
+    if (std::fclose(out) != 0 || !written) {
+        fs::remove(fs::u8path(archive), error); // no half-written archive is left behind
+        return kExitProblem;
+    }
+    std::printf("%s: %s packed\n", archive.c_str(),
+                (std::to_string(files.size()) + (files.size() == 1 ? " file" : " files")).c_str());
+    return kExitOk;
+}

@@ -1,0 +1,32 @@
+// stat: where each name resolves, disk or archive entry, as the file layer opens it.
+#include "tools/vfs_tool.h"
+#include "vfs/pack.h"
+#include "vfs/vfile.h"
+
+#include <cstdio>
+
+int Stat(const std::vector<std::string>& names) {
+    int status = kExitOk;
+    for (const std::string& name : names) {
+        FILE* file = vfopen(name.c_str(), "rb");
+        if (!file) {
+            std::printf("%s: not found\n", name.c_str());
+            status = kExitProblem;
+            continue;
+        }
+        if (!vfispack(file)) {
+            std::printf("%s: disk\n", name.c_str());
+        } else {
+            const PackEntry* entry = reinterpret_cast<PackHandle*>(file)->entry;
+            std::printf("%s: archive %s entry %s, %lu bytes, %s", name.c_str(),
+                        entry->archive->path, entry->name, static_cast<unsigned long>(entry->size),
+                        entry->compressed ? "deflated" : "stored");
+            if (entry->compressed) {
+                std::printf(" (%lu compressed)", static_cast<unsigned long>(entry->compressedSize));
+            }
+            std::printf("\n");
+        }
+        vfclose(file);
+    }
+    return status;
+}

@@ -1,0 +1,63 @@
+// test: reads every entry that the file layer serves, as unzip -t does, and checks its size
+// and CRC-32 against the central directory; entries the layer cannot serve are problems too,
+// since the game cannot read them.
+#include "tools/entry_check.h"
+#include "tools/entry_text.h"
+#include "tools/vfs_tool.h"
+#include "vfs/listing.h"
+#include "vfs/vfile.h"
+
+#include <cstdio>
+
+namespace {
+
+struct Tally {
+    const std::string* archive;
+    uint64_t files = 0;
+    uint64_t problems = 0;
+};
+
+void TestEntry(const ListedEntry& listed, void* context) {
+    Tally* tally = static_cast<Tally*>(context);
+    if (listed.service == kDirectoryEntry) {
+        return;
+    }
+    ++tally->files;
+    std::string problem = "not served: " + WhyNotServed(listed);
+    if (listed.service == kServed) {
+        FILE* file = vfopenentry(listed.entry);
+        problem = file ? CopyCheckedFile(file, nullptr) : "cannot be opened";
+        if (file) {
+            vfclose(file);
+        }
+    }
+    if (!problem.empty()) {
+        ++tally->problems;
+        std::string name = PrintableName(listed.header->name, listed.header->nameLength);
+        std::printf("%s: %s: %s\n", tally->archive->c_str(), name.c_str(), problem.c_str());
+    }
+}
+
+} // namespace
+
+int Test(const std::vector<std::string>& archives) {
+    int status = kExitOk;
+    for (const std::string& archive : archives) {
+        Tally tally{&archive};
+        MountResult result = vflistarchive(archive.c_str(), TestEntry, &tally);
+        if (result != kMountOk) {
+            Complain(archive + ": " + MountResultText(result));
+            status = kExitProblem;
+            continue;
+        }
+        std::string files = std::to_string(tally.files) + (tally.files == 1 ? " file" : " files");
+        if (tally.problems == 0) {
+            std::printf("%s: %s tested, no problems\n", archive.c_str(), files.c_str());
+        } else {
+            std::printf("%s: %s tested, %s with problems\n", archive.c_str(), files.c_str(),
+                        std::to_string(tally.problems).c_str());
+            status = kExitProblem;
+        }
+    }
+    return status;
+}
