@@ -3,6 +3,7 @@
 #include "launcher/log.h"
 #include "platform/win32.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -71,6 +72,68 @@ void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContex
     }
 }
 
+// Paths name the same file when they differ only in the case of ASCII letters and in the kind
+// of separator, as on Windows.
+bool SamePath(const char* a, const char* b) {
+    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    for (;; ++a, ++b) {
+        char x = fold(*a), y = fold(*b);
+        if (x != y) {
+            return false;
+        }
+        if (x == '\0') {
+            return true;
+        }
+    }
+}
+
+// False, after a report, when the parse may open no further include, or not this one: it is
+// open already, so it would include itself without end.
+bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
+    if (parse->includeDepth >= kMostNestedIncludes) {
+        Fail(source, parse, "includes nested more than 32 deep");
+        return false;
+    }
+    if (parse->includeFiles >= kMostIncludeFiles) {
+        Fail(source, parse, "more than 4096 include files in one parse");
+        return false;
+    }
+    for (int open = 0; open <= parse->includeDepth; ++open) {
+        if (SamePath(parse->openFiles[open]->path, path)) {
+            char chain[1024] = "";
+            for (int at = open; at <= parse->includeDepth; ++at) {
+                size_t used = std::strlen(chain);
+                std::snprintf(chain + used, sizeof chain - used, "%s > ",
+                              parse->openFiles[at]->path);
+            }
+            source->ReportError("include cycle: %s%s", chain, path);
+            parse->error = 1;
+            return false;
+        }
+    }
+    return true;
+}
+
+// A new source for a file of the parse, counted against its bounds; null after a report (made
+// through `reporter`, or through the new source itself when there is none).
+ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char* path) {
+    ScriptSource* file = new (std::nothrow) ScriptSource(path, kMostScriptBytes - parse->bytesRead);
+    if (!file) {
+        if (reporter) {
+            Fail(reporter, parse, "out of memory");
+        }
+        return nullptr;
+    }
+    file->reportBudget = &parse->reports;
+    if (file->tooLong) {
+        Fail(reporter ? reporter : file, parse, "script files longer than 64 MiB in all");
+        delete file;
+        return nullptr;
+    }
+    parse->bytesRead += file->size;
+    return file;
+}
+
 // After "!include", with the byte after the name read: parses the named file beside the
 // including one and hands back its entries.
 void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, ScriptEntry** included,
@@ -106,18 +169,18 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         Fail(source, parse, "include path longer than 255 characters");
         return;
     }
-    if (parse->includeDepth >= kMostNestedIncludes) {
-        Fail(source, parse, "includes nested more than 32 deep");
+    if (!MayInclude(source, parse, path)) {
         return;
     }
-    ScriptSource* file = new (std::nothrow) ScriptSource(path);
+    ++parse->includeFiles;
+    ScriptSource* file = OpenScript(source, parse, path);
     if (!file) {
-        Fail(source, parse, "out of memory");
         return;
     }
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);
     ++parse->includeDepth;
+    parse->openFiles[parse->includeDepth] = file;
     *included = ParseBlock(file, typedefs, parse, false);
     --parse->includeDepth;
     source->TakeConstants(*file);
@@ -127,15 +190,18 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
 } // namespace
 
 ScriptEntry* ParseScriptFile(const char* path) {
-    ScriptSource* source = new (std::nothrow) ScriptSource(path);
-    if (!source) {
-        return nullptr;
-    }
     ParseContext parse;
-    ScriptEntry* typedefs = nullptr;
-    ScriptEntry* entries = ParseBlock(source, &typedefs, &parse, false);
-    DeleteTypedefsUntil(typedefs, nullptr, &parse);
-    delete source;
+    ScriptSource* source = OpenScript(nullptr, &parse, path);
+    ScriptEntry* entries = nullptr;
+    if (source) {
+        parse.openFiles[0] = source;
+        ScriptEntry* typedefs = nullptr;
+        entries = ParseBlock(source, &typedefs, &parse, false);
+        DeleteTypedefsUntil(typedefs, nullptr, &parse);
+        delete source;
+    }
+    // After a failure the last report held back is the one that says why.
+    ScriptSource::ReportWithheld(&parse.reports, parse.error != 0);
     if (parse.error != 0) {
         LogPrintf("Parser: cant parse file '%s'\n", path);
         delete entries;
