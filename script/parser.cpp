@@ -98,10 +98,10 @@ bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
         Fail(source, parse, "more than 4096 include files in one parse");
         return false;
     }
-    for (int open = 0; open <= parse->includeDepth; ++open) {
+    for (size_t open = 0; open < parse->openFiles.size(); ++open) {
         if (SamePath(parse->openFiles[open]->path, path)) {
             char chain[1024] = "";
-            for (int at = open; at <= parse->includeDepth; ++at) {
+            for (size_t at = open; at < parse->openFiles.size(); ++at) {
                 size_t used = std::strlen(chain);
                 std::snprintf(chain + used, sizeof chain - used, "%s > ",
                               parse->openFiles[at]->path);
@@ -180,8 +180,9 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);
     ++parse->includeDepth;
-    parse->openFiles[parse->includeDepth] = file;
+    parse->openFiles.push_back(file);
     *included = ParseBlock(file, typedefs, parse, false);
+    parse->openFiles.pop_back();
     --parse->includeDepth;
     source->TakeConstants(*file);
     delete file;
@@ -194,7 +195,7 @@ ScriptEntry* ParseScriptFile(const char* path) {
     ScriptSource* source = OpenScript(nullptr, &parse, path);
     ScriptEntry* entries = nullptr;
     if (source) {
-        parse.openFiles[0] = source;
+        parse.openFiles.push_back(source);
         ScriptEntry* typedefs = nullptr;
         entries = ParseBlock(source, &typedefs, &parse, false);
         DeleteTypedefsUntil(typedefs, nullptr, &parse);

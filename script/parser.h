@@ -12,6 +12,23 @@
 #include "script/source.h"
 #include "script/typedef_index.h"
 
+#include <vector>
+
+// What one parse shares across all its files and blocks.
+struct ParseContext {
+    int32_t error = 0;     // non-zero once the parse has failed; never cleared
+    int includeDepth = 0;  // files being included, one inside the other
+    int openBlocks = 0;    // brace blocks open, over all files
+    TypedefIndex typedefs; // exactly the typedefs of the lists in force
+
+    // What the parse has cost so far: include files opened, bytes read by all its files.
+    int includeFiles = 0;
+    uint32_t bytesRead = 0;
+    // The files open, the top file first: an include of one of them is a cycle.
+    std::vector<const ScriptSource*> openFiles;
+    ReportBudget reports;
+};
+
 // Include files may nest this deep below the top file, and this many blocks may be open.
 const int kMostNestedIncludes = 32;
 const int kMostOpenBlocks = 256;
@@ -19,19 +36,6 @@ const int kMostOpenBlocks = 256;
 // and over, must not make the work grow without end.
 const int kMostIncludeFiles = 4096;
 const uint32_t kMostScriptBytes = 64u << 20;
-
-// What one parse shares across all its files and blocks.
-struct ParseContext {
-    int32_t error = 0;      // non-zero once the parse has failed; never cleared
-    int includeDepth = 0;   // files being included, one inside the other
-    int openBlocks = 0;     // brace blocks open, over all files
-    int includeFiles = 0;   // include files opened so far
-    uint32_t bytesRead = 0; // by every file of the parse so far
-    // The files open, the top file first: an include of one of them is a cycle.
-    const ScriptSource* openFiles[kMostNestedIncludes + 1] = {};
-    ReportBudget reports;
-    TypedefIndex typedefs; // exactly the typedefs of the lists in force
-};
 
 // The top-level entry list of the file, which the caller owns, or null when the file cannot be
 // read, holds no call, or cannot be parsed (then the log says so).

@@ -100,7 +100,7 @@ public:
     int32_t line = 1;
     ScriptErrorSink* errorSink = nullptr;
     ReportBudget* reportBudget = nullptr; // null: every report is shown
-    bool tooLong = false;
+    bool tooLong = false; // the file was longer than the source may hold, and left unread
 
 private:
     // Counts line ends: every CR, and every LF that does not directly follow a CR.
