@@ -13,8 +13,12 @@
 
 #include "script/parser.h"
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 namespace {
 

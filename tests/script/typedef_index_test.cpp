@@ -1,8 +1,9 @@
 // The typedef index under bad hashes: with a zero key every name hashes alike, so all typedefs
-// share one probe run; with a key that keeps only a name's second to fourth bytes, the names fall on
-// a few homes whose runs run into each other.
+// share one probe run; with a key that keeps only a name's second to fourth bytes, the names fall
+// on a few homes whose runs run into each other.
 #include "script/typedef_index.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
