@@ -33,19 +33,40 @@ void Fail(ScriptSource* source, ParseContext* parse, const char* message) {
     parse->error = 1;
 }
 
-ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* parse) {
-    switch (kind) {
-    case kIntKind:
-        return source->ParseIntLiteral(&parse->error);
-    case kFloatKind:
-        return source->ParseFloatLiteral(&parse->error);
-    default:
-        return source->ParseStringLiteral(&parse->error);
+// Counts `bytes` more of entries and values made; false after a report when that is too many.
+bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes) {
+    if (bytes > kMostTreeBytes - parse->treeBytes) {
+        Fail(source, parse, "entries of more than 64 MiB in one parse");
+        return false;
     }
+    parse->treeBytes += uint32_t(bytes);
+    return true;
+}
+
+ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* parse) {
+    ScriptValue* value;
+    size_t bytes;
+    if (kind == kIntKind) {
+        value = source->ParseIntLiteral(&parse->error);
+        bytes = sizeof(IntValue);
+    } else if (kind == kFloatKind) {
+        value = source->ParseFloatLiteral(&parse->error);
+        bytes = sizeof(FloatValue);
+    } else {
+        StringValue* string = source->ParseStringLiteral(&parse->error);
+        value = string;
+        bytes = sizeof(StringValue) + (string && string->text ? std::strlen(string->text) : 0);
+    }
+    if (value && !Charge(source, parse, bytes)) {
+        delete value;
+        return nullptr;
+    }
+    return value;
 }
 
 // A new entry named by the word at the read position, lower-cased; null after a report of
-// `nameError` (the name is too long or cut by the end of the file) or of exhausted memory.
+// `nameError` (the name is too long or cut by the end of the file), of exhausted memory, or of
+// the parse's bound on what it makes.
 ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char* nameError) {
     ScriptEntry* entry = new (std::nothrow) ScriptEntry;
     if (!entry) {
@@ -54,6 +75,10 @@ ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char
     }
     if (source->ReadWord(entry->name, sizeof entry->name) != 0) {
         Fail(source, parse, nameError);
+        delete entry;
+        return nullptr;
+    }
+    if (!Charge(source, parse, sizeof(ScriptEntry))) {
         delete entry;
         return nullptr;
     }
@@ -383,6 +408,10 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         source->SkipBlanks();
         c = source->GetChar();
         if (kindAllowed && KindOfLetter(c) >= 0) {
+            if (!Charge(source, parse, sizeof(ScriptValue))) {
+                delete type;
+                return;
+            }
             ScriptValue* parameter = new (std::nothrow) ScriptValue(KindOfLetter(c));
             if (!parameter) {
                 return failWith("out of memory");

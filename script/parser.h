@@ -21,9 +21,11 @@ struct ParseContext {
     int openBlocks = 0;    // brace blocks open, over all files
     TypedefIndex typedefs; // exactly the typedefs of the lists in force
 
-    // What the parse has cost so far: include files opened, bytes read by all its files.
+    // What the parse has cost so far: include files opened, bytes read by all its files, bytes
+    // of the entries and values it made (whether they last or not).
     int includeFiles = 0;
     uint32_t bytesRead = 0;
+    uint32_t treeBytes = 0;
     // The files open, the top file first: an include of one of them is a cycle.
     std::vector<const ScriptSource*> openFiles;
     ReportBudget reports;
@@ -36,6 +38,9 @@ const int kMostOpenBlocks = 256;
 // and over, must not make the work grow without end.
 const int kMostIncludeFiles = 4096;
 const uint32_t kMostScriptBytes = 64u << 20;
+// A few bytes of text make an entry or a value many times their size, and a constant's text is
+// copied into every call that names it: what the parse makes is bounded of its own.
+const uint32_t kMostTreeBytes = 64u << 20;
 
 // The top-level entry list of the file, which the caller owns, or null when the file cannot be
 // read, holds no call, or cannot be parsed (then the log says so).
