@@ -44,11 +44,79 @@ Level MakeLevel(int number) {
     return level;
 }
 
+// Names whose 32-bit FNV-1a hashes share their low 20 bits, as an attacker who knows the hash
+// would choose them. The low bits of FNV-1a depend on the low bits of its state alone, so the
+// names are built from four-letter blocks: at each step, the blocks that lead from the common
+// state to one same next state may stand in any combination.
+std::vector<std::string> CollidingNames(size_t count) {
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789_";
+    const uint32_t low = (1u << 20) - 1;
+    auto blockOf = [&letters](size_t number) {
+        std::string block;
+        for (int i = 0; i < 4; ++i, number /= letters.size()) {
+            block += letters[number % letters.size()];
+        }
+        return block;
+    };
+    auto next = [low](uint32_t state, const std::string& block) {
+        for (unsigned char c : block) {
+            state = (state ^ c) * 16777619u;
+        }
+        return state & low;
+    };
+    const size_t blocks = letters.size() * letters.size() * letters.size() * letters.size();
+    std::vector<std::vector<std::string>> choices;
+    uint32_t state = 2166136261u;
+    for (size_t combinations = 1; combinations < count;) {
+        std::vector<uint16_t> landings(low + 1);
+        uint32_t busiest = 0;
+        for (size_t number = 0; number < blocks; ++number) {
+            uint32_t to = next(state, blockOf(number));
+            busiest = ++landings[to] > landings[busiest] ? to : busiest;
+        }
+        choices.emplace_back();
+        for (size_t number = 0; number < blocks; ++number) {
+            if (next(state, blockOf(number)) == busiest) {
+                choices.back().push_back(blockOf(number));
+            }
+        }
+        combinations *= choices.back().size();
+        state = busiest;
+    }
+    std::vector<std::string> names;
+    for (size_t number = 0; names.size() < count; ++number) {
+        std::string name;
+        for (size_t rest = number, at = 0; at < choices.size(); ++at) {
+            name += choices[at][rest % choices[at].size()];
+            rest /= choices[at].size();
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+// 20,000 typedefs and a call of each, with ordinary names or with colliding ones.
+std::string TypedefFile(bool colliding) {
+    std::vector<std::string> names = CollidingNames(colliding ? 20000 : 0);
+    for (int i = 0; names.size() < 20000; ++i) {
+        names.push_back("keyword_" + std::to_string(i));
+    }
+    std::string text;
+    for (const std::string& name : names) {
+        text += "!" + name + "()\r\n";
+    }
+    for (const std::string& name : names) {
+        text += name + "()\r\n";
+    }
+    return text;
+}
+
 struct Files {
     TemporaryFolder folder;
     std::map<long, std::string> configuration, ini, toml; // by size in bytes
     std::string literals = "literals.ini";
     std::string hostile = "hostile.ini";
+    std::string typedefs[2]; // ordinary names, colliding names
 
     Files() {
         for (long size : {kMegabyte, 10 * kMegabyte}) {
@@ -71,6 +139,8 @@ struct Files {
         }
         literals = Write("literals.ini", text);
         hostile = Write("hostile.ini", Hostile());
+        typedefs[0] = Write("typedefs.ini", TypedefFile(false));
+        typedefs[1] = Write("colliding.ini", TypedefFile(true));
     }
     // 10 MB of 200,000 typedefs and then a call of each, oldest first: the shape that makes a
     // parser that walks its typedef list for every call take quadratic time.
@@ -172,6 +242,15 @@ void ParseHostile(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * 10 * kMegabyte);
 }
 
+// Parsing and cleaning up 20,000 typedefs: ordinary names (0), and names chosen to collide (1).
+void Typedefs(benchmark::State& state) {
+    const std::string& path = TheFiles().typedefs[state.range(0)];
+    for (auto _ : state) {
+        delete ParseScriptFile(path.c_str());
+    }
+}
+
+BENCHMARK(Typedefs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Scanner)->Unit(benchmark::kMillisecond);
 BENCHMARK(ParseHostile)->Unit(benchmark::kMillisecond);
 BENCHMARK(Literals)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,7 @@
 #include "internal.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,40 @@ namespace {
 bool IsDirectory(int fd) {
     struct stat status;
     return fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Opens without waiting: a FIFO's open would otherwise block until a peer comes. Later reads
+// and writes block as usual.
+int OpenWithoutWaiting(const char* path, int flags) {
+    int fd = open(path, flags | O_NONBLOCK, 0666);
+    if (fd >= 0) {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+// A file opened for reading must be a regular file: a FIFO or a device could keep a reader
+// waiting for ever, and a directory is no file on Windows either.
+FILE* OpenForReading(const char* path, const char* mode) {
+    bool update = std::strchr(mode, '+') != nullptr;
+    int fd = OpenWithoutWaiting(path, (update ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EISDIR) {
+            errno = EACCES; // a directory opened for update
+        }
+        return nullptr;
+    }
+    struct stat status;
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        errno = EACCES; // what the Windows runtime says for a directory
+        return nullptr;
+    }
+    FILE* stream = fdopen(fd, mode);
+    if (!stream) {
+        close(fd);
+    }
+    return stream;
 }
 
 } // namespace
@@ -30,14 +65,13 @@ extern "C" FILE* WinPathFopen(const char* path, const char* mode) {
         }
     }
     posixMode[length] = '\0';
-    FILE* stream = fopen(platform::ResolveWindowsPath(path).c_str(), posixMode);
+    std::string resolved = platform::ResolveWindowsPath(path);
+    if (posixMode[0] == 'r') {
+        return OpenForReading(resolved.c_str(), posixMode);
+    }
+    FILE* stream = fopen(resolved.c_str(), posixMode);
     if (!stream && errno == EISDIR) {
         errno = EACCES; // a directory opened for writing: the same answer as for reading
-    }
-    if (stream && IsDirectory(fileno(stream))) {
-        fclose(stream);
-        errno = EACCES; // what the Windows runtime says for a directory
-        return nullptr;
     }
     return stream;
 }
@@ -75,7 +109,7 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
     }
     std::string path = platform::ResolveWindowsPath(fileName);
     bool existed = access(path.c_str(), F_OK) == 0;
-    int fd = open(path.c_str(), openFlags, 0666);
+    int fd = OpenWithoutWaiting(path.c_str(), openFlags);
     if (fd < 0) {
         SetLastError(platform::ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;

@@ -11,13 +11,14 @@ int LowerAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? c + 32 : c;
 }
 
-// Copies `length` bytes and a NUL into `out` of `capacity` bytes, cut to fit.
+// Copies `length` bytes and a NUL into `out` of `capacity` bytes. A part that does not fit
+// comes back empty, as the Windows runtime gives it: a cut folder would name another folder.
 void CopyPart(char* out, size_t capacity, const char* from, size_t length) {
     if (!out) {
         return;
     }
     if (length >= capacity) {
-        length = capacity - 1;
+        length = 0;
     }
     std::memcpy(out, from, length);
     out[length] = '\0';

@@ -3,6 +3,7 @@
 #include "launcher/log.h"
 #include "platform/win32.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -32,19 +33,40 @@ void Fail(ScriptSource* source, ParseContext* parse, const char* message) {
     parse->error = 1;
 }
 
-ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* parse) {
-    switch (kind) {
-    case kIntKind:
-        return source->ParseIntLiteral(&parse->error);
-    case kFloatKind:
-        return source->ParseFloatLiteral(&parse->error);
-    default:
-        return source->ParseStringLiteral(&parse->error);
+// Counts `bytes` more of entries and values made; false after a report when that is too many.
+bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes) {
+    if (bytes > kMostTreeBytes - parse->treeBytes) {
+        Fail(source, parse, "entries of more than 64 MiB in one parse");
+        return false;
     }
+    parse->treeBytes += uint32_t(bytes);
+    return true;
+}
+
+ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* parse) {
+    ScriptValue* value;
+    size_t bytes;
+    if (kind == kIntKind) {
+        value = source->ParseIntLiteral(&parse->error);
+        bytes = sizeof(IntValue);
+    } else if (kind == kFloatKind) {
+        value = source->ParseFloatLiteral(&parse->error);
+        bytes = sizeof(FloatValue);
+    } else {
+        StringValue* string = source->ParseStringLiteral(&parse->error);
+        value = string;
+        bytes = sizeof(StringValue) + (string && string->text ? std::strlen(string->text) : 0);
+    }
+    if (value && !Charge(source, parse, bytes)) {
+        delete value;
+        return nullptr;
+    }
+    return value;
 }
 
 // A new entry named by the word at the read position, lower-cased; null after a report of
-// `nameError` (the name is too long or cut by the end of the file) or of exhausted memory.
+// `nameError` (the name is too long or cut by the end of the file), of exhausted memory, or of
+// the parse's bound on what it makes.
 ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char* nameError) {
     ScriptEntry* entry = new (std::nothrow) ScriptEntry;
     if (!entry) {
@@ -53,6 +75,10 @@ ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char
     }
     if (source->ReadWord(entry->name, sizeof entry->name) != 0) {
         Fail(source, parse, nameError);
+        delete entry;
+        return nullptr;
+    }
+    if (!Charge(source, parse, sizeof(ScriptEntry))) {
         delete entry;
         return nullptr;
     }
@@ -69,6 +95,68 @@ void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContex
         parse->typedefs.Pop();
         delete doomed;
     }
+}
+
+// Paths name the same file when they differ only in the case of ASCII letters and in the kind
+// of separator, as on Windows.
+bool SamePath(const char* a, const char* b) {
+    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    for (;; ++a, ++b) {
+        char x = fold(*a), y = fold(*b);
+        if (x != y) {
+            return false;
+        }
+        if (x == '\0') {
+            return true;
+        }
+    }
+}
+
+// False, after a report, when the parse may open no further include, or not this one: it is
+// open already, so it would include itself without end.
+bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
+    if (parse->includeDepth >= kMostNestedIncludes) {
+        Fail(source, parse, "includes nested more than 32 deep");
+        return false;
+    }
+    if (parse->includeFiles >= kMostIncludeFiles) {
+        Fail(source, parse, "more than 4096 include files in one parse");
+        return false;
+    }
+    for (size_t open = 0; open < parse->openFiles.size(); ++open) {
+        if (SamePath(parse->openFiles[open]->path, path)) {
+            char chain[1024] = "";
+            for (size_t at = open; at < parse->openFiles.size(); ++at) {
+                size_t used = std::strlen(chain);
+                std::snprintf(chain + used, sizeof chain - used, "%s > ",
+                              parse->openFiles[at]->path);
+            }
+            source->ReportError("include cycle: %s%s", chain, path);
+            parse->error = 1;
+            return false;
+        }
+    }
+    return true;
+}
+
+// A new source for a file of the parse, counted against its bounds; null after a report (made
+// through `reporter`, or through the new source itself when there is none).
+ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char* path) {
+    ScriptSource* file = new (std::nothrow) ScriptSource(path, kMostScriptBytes - parse->bytesRead);
+    if (!file) {
+        if (reporter) {
+            Fail(reporter, parse, "out of memory");
+        }
+        return nullptr;
+    }
+    file->reportBudget = &parse->reports;
+    if (file->tooLong) {
+        Fail(reporter ? reporter : file, parse, "script files longer than 64 MiB in all");
+        delete file;
+        return nullptr;
+    }
+    parse->bytesRead += file->size;
+    return file;
 }
 
 // After "!include", with the byte after the name read: parses the named file beside the
@@ -106,19 +194,20 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         Fail(source, parse, "include path longer than 255 characters");
         return;
     }
-    if (parse->includeDepth >= kMostNestedIncludes) {
-        Fail(source, parse, "includes nested more than 32 deep");
+    if (!MayInclude(source, parse, path)) {
         return;
     }
-    ScriptSource* file = new (std::nothrow) ScriptSource(path);
+    ++parse->includeFiles;
+    ScriptSource* file = OpenScript(source, parse, path);
     if (!file) {
-        Fail(source, parse, "out of memory");
         return;
     }
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);
     ++parse->includeDepth;
+    parse->openFiles.push_back(file);
     *included = ParseBlock(file, typedefs, parse, false);
+    parse->openFiles.pop_back();
     --parse->includeDepth;
     source->TakeConstants(*file);
     delete file;
@@ -127,15 +216,18 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
 } // namespace
 
 ScriptEntry* ParseScriptFile(const char* path) {
-    ScriptSource* source = new (std::nothrow) ScriptSource(path);
-    if (!source) {
-        return nullptr;
-    }
     ParseContext parse;
-    ScriptEntry* typedefs = nullptr;
-    ScriptEntry* entries = ParseBlock(source, &typedefs, &parse, false);
-    DeleteTypedefsUntil(typedefs, nullptr, &parse);
-    delete source;
+    ScriptSource* source = OpenScript(nullptr, &parse, path);
+    ScriptEntry* entries = nullptr;
+    if (source) {
+        parse.openFiles.push_back(source);
+        ScriptEntry* typedefs = nullptr;
+        entries = ParseBlock(source, &typedefs, &parse, false);
+        DeleteTypedefsUntil(typedefs, nullptr, &parse);
+        delete source;
+    }
+    // After a failure the last report held back is the one that says why.
+    ScriptSource::ReportWithheld(&parse.reports, parse.error != 0);
     if (parse.error != 0) {
         LogPrintf("Parser: cant parse file '%s'\n", path);
         delete entries;
@@ -316,6 +408,10 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         source->SkipBlanks();
         c = source->GetChar();
         if (kindAllowed && KindOfLetter(c) >= 0) {
+            if (!Charge(source, parse, sizeof(ScriptValue))) {
+                delete type;
+                return;
+            }
             ScriptValue* parameter = new (std::nothrow) ScriptValue(KindOfLetter(c));
             if (!parameter) {
                 return failWith("out of memory");

@@ -12,17 +12,35 @@
 #include "script/source.h"
 #include "script/typedef_index.h"
 
+#include <vector>
+
 // What one parse shares across all its files and blocks.
 struct ParseContext {
     int32_t error = 0;     // non-zero once the parse has failed; never cleared
     int includeDepth = 0;  // files being included, one inside the other
     int openBlocks = 0;    // brace blocks open, over all files
     TypedefIndex typedefs; // exactly the typedefs of the lists in force
+
+    // What the parse has cost so far: include files opened, bytes read by all its files, bytes
+    // of the entries and values it made (whether they last or not).
+    int includeFiles = 0;
+    uint32_t bytesRead = 0;
+    uint32_t treeBytes = 0;
+    // The files open, the top file first: an include of one of them is a cycle.
+    std::vector<const ScriptSource*> openFiles;
+    ReportBudget reports;
 };
 
 // Include files may nest this deep below the top file, and this many blocks may be open.
 const int kMostNestedIncludes = 32;
 const int kMostOpenBlocks = 256;
+// What the files of one parse may cost in all: a file that includes the next one twice, over
+// and over, must not make the work grow without end.
+const int kMostIncludeFiles = 4096;
+const uint32_t kMostScriptBytes = 64u << 20;
+// A few bytes of text make an entry or a value many times their size, and a constant's text is
+// copied into every call that names it: what the parse makes is bounded of its own.
+const uint32_t kMostTreeBytes = 64u << 20;
 
 // The top-level entry list of the file, which the caller owns, or null when the file cannot be
 // read, holds no call, or cannot be parsed (then the log says so).

@@ -10,8 +10,15 @@
 
 namespace {
 
-// Shared by every source; ReportError formats into it, then copies the line text into it.
-char reportBuffer[8192];
+// One report as the log shows it. Shared by every source: ReportError fills `shown` for a
+// report it writes, and `withheld` for one the parse's budget holds back.
+struct Report {
+    char message[8192];
+    char path[256];
+    int line;
+    char text[8192];
+};
+Report shown, withheld;
 
 bool IsWordByte(int c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -28,9 +35,17 @@ void CopyCut(char* out, size_t capacity, const char* from, size_t length) {
     out[length] = '\0';
 }
 
+void WriteReport(const Report& report) {
+    LogPrintf("%s", "[CQSParse] ");
+    LogPrintf("%s", report.message);
+    LogPrintf(": in file '%s' in line %d\n", report.path, report.line);
+    LogPrintf("%s", report.text);
+    LogPrintf("%s", "\n\n");
+}
+
 } // namespace
 
-ScriptSource::ScriptSource(const char* sourcePath) {
+ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
     directory[0] = '\0';
     path[0] = '\0';
     size_t pathLength = std::strlen(sourcePath);
@@ -50,7 +65,9 @@ ScriptSource::ScriptSource(const char* sourcePath) {
     vfseek(file, 0, SEEK_END);
     long length = vftell(file);
     vfseek(file, 0, SEEK_SET);
-    if (length > 0 && (buffer = static_cast<unsigned char*>(std::malloc(size_t(length))))) {
+    tooLong = length > 0 && uint64_t(length) > mostBytes;
+    if (length > 0 && !tooLong &&
+        (buffer = static_cast<unsigned char*>(std::malloc(size_t(length))))) {
         // A file that delivers less than it claimed is taken for what it delivered.
         size = uint32_t(vfread(buffer, 1, size_t(length), file));
     }
@@ -132,34 +149,71 @@ int ScriptSource::ReadWord(char* destination, int32_t capacity) {
 }
 
 void ScriptSource::ReportError(const char* format, ...) {
+    bool holdBack = reportBudget && reportBudget->shown >= kMostShownReports;
+    Report& report = holdBack ? withheld : shown;
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(reportBuffer, sizeof reportBuffer, format, arguments);
+    std::vsnprintf(report.message, sizeof report.message, format, arguments);
     va_end(arguments);
     if (errorSink) {
-        errorSink->Report(reportBuffer);
+        errorSink->Report(report.message);
     }
-    LogPrintf("%s", "[CQSParse] ");
-    LogPrintf("%s", reportBuffer);
-    LogPrintf(": in file '%s' in line %d\n", path, int(line));
+    CopyCut(report.path, sizeof report.path, path, std::strlen(path));
+    report.line = int(line);
     uint32_t start = LineStart();
-    CopyCut(reportBuffer, sizeof reportBuffer, reinterpret_cast<const char*>(buffer) + start,
+    CopyCut(report.text, sizeof report.text, reinterpret_cast<const char*>(buffer) + start,
             LineEnd() - start);
-    LogPrintf("%s", reportBuffer);
-    LogPrintf("%s", "\n\n");
+    if (holdBack) {
+        ++reportBudget->withheld;
+        return;
+    }
+    if (reportBudget) {
+        ++reportBudget->shown;
+    }
+    WriteReport(report);
+}
+
+void ScriptSource::ReportWithheld(ReportBudget* budget, bool showLast) {
+    if (budget->withheld == 0) {
+        return;
+    }
+    int unseen = budget->withheld - (showLast ? 1 : 0);
+    if (unseen > 0) {
+        LogPrintf("[CQSParse] %d more reports not shown\n", unseen);
+    }
+    if (showLast) {
+        WriteReport(withheld);
+    }
+    budget->withheld = 0;
 }
 
 uint32_t ScriptSource::LineStart() const {
-    for (uint32_t at = position; at > 0; --at) {
+    // Back to the last scan at most: before it, the answer is already known.
+    uint32_t stop = scannedFrom_ <= position ? scannedFrom_ : 0;
+    uint32_t start = scannedFrom_ <= position ? scannedStart_ : 0;
+    for (uint32_t at = position; at > stop; --at) {
         if (buffer[at - 1] == '\r' || buffer[at - 1] == '\n') {
-            return at;
+            start = at;
+            break;
         }
     }
-    return 0;
+    if (scannedFrom_ > position || scannedEnd_ < position) {
+        scannedEnd_ = ScanLineEnd(position);
+    }
+    scannedFrom_ = position;
+    scannedStart_ = start;
+    return start;
 }
 
 uint32_t ScriptSource::LineEnd() const {
-    uint32_t at = position;
+    // No line break lies between the last scan and the end it found.
+    if (scannedFrom_ <= position && position <= scannedEnd_) {
+        return scannedEnd_;
+    }
+    return ScanLineEnd(position);
+}
+
+uint32_t ScriptSource::ScanLineEnd(uint32_t at) const {
     while (at < size && buffer[at] != '\r' && buffer[at] != '\n') {
         ++at;
     }

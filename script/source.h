@@ -20,10 +20,20 @@ protected:
     ~ScriptErrorSink() {}
 };
 
+// The reports of one parse, shared by its sources: after the first kMostShownReports only a count
+// goes on, so that a file full of warnings costs a bounded log. The last report held back is
+// kept, for it may be the error that ended the parse.
+struct ReportBudget {
+    int shown = 0;
+    int withheld = 0;
+};
+const int kMostShownReports = 100;
+
 class ScriptSource final {
 public:
-    // Loads the file through the file layer; a file that cannot be read gives an empty source.
-    explicit ScriptSource(const char* path);
+    // Loads the file through the file layer; a file that cannot be read gives an empty source,
+    // and so does one longer than `mostBytes`, which also sets `tooLong`.
+    explicit ScriptSource(const char* path, uint32_t mostBytes = UINT32_MAX);
     ~ScriptSource();
     ScriptSource(const ScriptSource&) = delete;
     ScriptSource& operator=(const ScriptSource&) = delete;
@@ -52,13 +62,17 @@ public:
     // when the word was too long.
     int ReadWord(char* destination, int32_t capacity);
     int AtEnd() const { return position == size ? 1 : 0; }
-    // Reports a syntax error to the diagnostic log with the file, the line and its text.
+    // Reports a syntax error to the diagnostic log with the file, the line and its text, or
+    // counts it in `reportBudget` once that is spent.
     virtual void ReportError(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))
 #endif
         ;
-    // Where the line that holds the read position starts, and where it ends.
+    // Writes the count of the reports held back and, when `showLast`, the last of them whole.
+    static void ReportWithheld(ReportBudget* budget, bool showLast);
+    // Where the line that holds the read position starts, and where it ends. Reports made
+    // further along the same line reuse the last answer, so many of them cost one scan.
     uint32_t LineStart() const;
     uint32_t LineEnd() const;
 
@@ -85,6 +99,8 @@ public:
     uint32_t position = 0;
     int32_t line = 1;
     ScriptErrorSink* errorSink = nullptr;
+    ReportBudget* reportBudget = nullptr; // null: every report is shown
+    bool tooLong = false; // the file was longer than the source may hold, and left unread
 
 private:
     // Counts line ends: every CR, and every LF that does not directly follow a CR.
@@ -93,8 +109,14 @@ private:
         return c <= '\r' && (c == '\r' || (c == '\n' && (at == 0 || buffer[at - 1] != '\r')));
     }
     ScriptValue* ReadConstant(int32_t kind, int32_t* error);
+    // The first line break at or after `at`, or the end of the file.
+    uint32_t ScanLineEnd(uint32_t at) const;
     // Moves the position forward to `end`, counting the line ends passed.
     void AdvanceTo(uint32_t end);
+
+    // The last line scanned: from which position, and where that line starts and ends.
+    mutable uint32_t scannedFrom_ = UINT32_MAX;
+    mutable uint32_t scannedStart_ = 0, scannedEnd_ = 0;
 
     ScriptEntry* constants_ = nullptr; // newest first; owned
     // The newest constant of each lower-cased name, so that a lookup costs the same however

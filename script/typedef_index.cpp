@@ -1,18 +1,58 @@
 #include "script/typedef_index.h"
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-uint32_t HashOf(const char* name) {
-    uint32_t hash = 2166136261u; // FNV-1a
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
-        hash = (hash ^ *c) * 16777619u;
-    }
-    return hash;
+// The mixing step of splitmix64: each output bit depends on every input bit.
+uint64_t Mix(uint64_t value) {
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9u;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBu;
+    return value ^ (value >> 31);
 }
 
 } // namespace
+
+const TypedefHashKey& TypedefHashKey::OfProcess() {
+    static const TypedefHashKey key = [] {
+        // The clocks to the nanosecond and where the loader and the heap placed things: no
+        // file's author can know them, and they need no service beyond the C++ runtime.
+        int local = 0;
+        void* heap = std::malloc(1);
+        uint64_t seed = Mix(uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())) ^
+                        Mix(uint64_t(std::chrono::system_clock::now().time_since_epoch().count())) ^
+                        Mix(uint64_t(reinterpret_cast<uintptr_t>(&local))) ^
+                        Mix(uint64_t(reinterpret_cast<uintptr_t>(heap))) ^
+                        Mix(uint64_t(reinterpret_cast<uintptr_t>(&TypedefHashKey::OfProcess)));
+        std::free(heap);
+        TypedefHashKey drawn;
+        for (uint64_t& word : drawn.words) {
+            seed += 0x9E3779B97F4A7C15u;
+            word = Mix(seed);
+        }
+        return drawn;
+    }();
+    return key;
+}
+
+// Multilinear hashing of the name's 32-bit pieces (a name fills at most the 32 bytes of an
+// entry's name) with the high half of the sum kept: two names collide with a chance of about
+// 2^-32 whatever they are, as long as the key stays unknown.
+uint32_t TypedefIndex::HashOf(const char* name) const {
+    unsigned char padded[32] = {};
+    for (size_t at = 0; at < sizeof padded && name[at]; ++at) {
+        padded[at] = static_cast<unsigned char>(name[at]);
+    }
+    uint64_t sum = key_.words[0];
+    for (size_t piece = 0; piece < 8; ++piece) {
+        uint32_t value;
+        std::memcpy(&value, padded + 4 * piece, sizeof value);
+        sum += key_.words[piece + 1] * value;
+    }
+    return uint32_t(sum >> 32);
+}
 
 // The slot that holds the name, or the empty slot where it would go.
 size_t TypedefIndex::SlotOf(const char* name, uint32_t hash) const {
@@ -66,18 +106,20 @@ void TypedefIndex::Grow() {
     }
 }
 
-// Empties a slot and moves later slots of its probe run back, so no run is ever broken.
+// Empties a slot by backward shift: each later slot of the run whose home lies at or before
+// the hole moves into it, so no run is ever broken and one pass over the run is enough.
 void TypedefIndex::EraseSlot(size_t slot) {
     size_t mask = slots_.size() - 1;
-    slots_[slot] = {0, nullptr};
-    --used_;
-    for (size_t next = (slot + 1) & mask; slots_[next].type; next = (next + 1) & mask) {
-        Slot moving = slots_[next];
-        slots_[next] = {0, nullptr};
-        size_t home = moving.hash & mask;
-        while (slots_[home].type) {
-            home = (home + 1) & mask;
+    size_t hole = slot;
+    for (size_t next = (hole + 1) & mask; slots_[next].type; next = (next + 1) & mask) {
+        size_t home = slots_[next].hash & mask;
+        // The slot's distance from its home, and the hole's: it may move back into the hole
+        // only if that keeps it at or after its home.
+        if (((next - home) & mask) >= ((next - hole) & mask)) {
+            slots_[hole] = slots_[next];
+            hole = next;
         }
-        slots_[home] = moving;
     }
+    slots_[hole] = {0, nullptr};
+    --used_;
 }

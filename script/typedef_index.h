@@ -8,8 +8,16 @@
 #include <cstdint>
 #include <vector>
 
+// The key of the name hash. Names come from files anyone may write, so the hash is keyed with
+// a secret drawn once per process: nobody can choose names that pile up in one probe run.
+struct TypedefHashKey {
+    uint64_t words[9];
+    static const TypedefHashKey& OfProcess();
+};
+
 class TypedefIndex {
 public:
+    explicit TypedefIndex(const TypedefHashKey& key = TypedefHashKey::OfProcess()) : key_(key) {}
     // The newest typedef in force of the lower-cased name, or null.
     ScriptEntry* Find(const char* name) const;
     // A new typedef, which hides any older one of its name.
@@ -24,10 +32,12 @@ private:
         uint32_t hash;
         ScriptEntry* type; // null: the slot is empty
     };
+    uint32_t HashOf(const char* name) const;
     size_t SlotOf(const char* name, uint32_t hash) const;
     void Grow();
     void EraseSlot(size_t slot);
 
+    TypedefHashKey key_;
     std::vector<Slot> slots_ = std::vector<Slot>(64, Slot{0, nullptr});
     size_t used_ = 0;
     struct Pushed {

@@ -69,7 +69,7 @@ TEST_F(LauncherTest, SettingsComeFromTheChosenConfigurationFile) {
          {{"game.ini", Settings("G", "G", "G") + "!include(\"game.ini\")\r\n"}},
          {},
          "Ja code TestGame",
-         "[CQSParse] includes nested more than 32 deep: in file 'game.ini' in line 7\n"
+         "[CQSParse] include cycle: game.ini > game.ini: in file 'game.ini' in line 7\n"
          "!include(\"game.ini\")\n\nParser: cant parse file 'game.ini'\n"},
     };
     for (const auto& c : cases) {

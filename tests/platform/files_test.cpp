@@ -89,4 +89,36 @@ TEST_F(FileHandles, HandlesThatAreNoFilesAreRefused) {
     EXPECT_EQ(ReadBytes("closed.bin"), "");
 }
 
+TEST_F(FileHandles, SpecialFilesOpenWithoutWaiting) {
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
+    WriteBytes("regular", "bytes");
+    // fopen for reading takes regular files only; nothing else may keep a reader waiting.
+    const struct {
+        const char* path;
+        const char* mode;
+        bool opens;
+    } reads[] = {
+        {"fifo", "rb", false}, {"fifo", "r+", false},   {"/dev/zero", "rt", false},
+        {".", "r", false},     {"regular", "rb", true}, {"regular", "r+b", true},
+    };
+    for (const auto& c : reads) {
+        errno = 0;
+        FILE* stream = WinPathFopen(c.path, c.mode);
+        EXPECT_EQ(stream != nullptr, c.opens) << c.path << " " << c.mode;
+        if (stream) {
+            EXPECT_EQ(std::fgetc(stream), 'b');
+            std::fclose(stream);
+        } else {
+            EXPECT_EQ(errno, EACCES) << c.path << " " << c.mode;
+        }
+    }
+    // CreateFileA opens a FIFO with no peer at once: for reading it succeeds, for writing it
+    // fails, as no reader is there.
+    HANDLE reader = CreateFileA("fifo", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+    HANDLE writer = CreateFileA("fifo", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+}
+
 } // namespace

@@ -147,9 +147,14 @@ TEST(RuntimeStrings, SplitPath) {
     EXPECT_STREQ(fname, "some");
     EXPECT_STREQ(ext, ".parts");
     std::string longName(400, 'n');
-    _splitpath(longName.c_str(), nullptr, nullptr, fname, ext); // cut to the buffer
-    EXPECT_EQ(std::string(fname), std::string(_MAX_FNAME - 1, 'n'));
+    _splitpath(longName.c_str(), nullptr, nullptr, fname, ext); // too long: empty, never cut
+    EXPECT_STREQ(fname, "");
     EXPECT_STREQ(ext, "");
+    char dir[_MAX_DIR];
+    std::string longFolder = "/" + std::string(_MAX_DIR, 'd') + "/game.exe";
+    _splitpath(longFolder.c_str(), nullptr, dir, fname, ext);
+    EXPECT_STREQ(dir, "");
+    EXPECT_STREQ(fname, "game");
 }
 
 TEST(RuntimeStrings, CompareIgnoringCase) {

@@ -240,7 +240,7 @@ TEST_F(Parser, HostileFilesEndCleanly) {
         {"include cycle",
          {{"game.ini", "!include(\"game.ini\")"}},
          "",
-         "includes nested more than 32 deep: in file 'game.ini' in line 1|" + kFailed},
+         "include cycle: game.ini > game.ini: in file 'game.ini' in line 1|" + kFailed},
         {"blocks too deep",
          {{"game.ini", deepBlocks}},
          "",
