@@ -20,7 +20,7 @@ TEST_F(LauncherTest, SecondStartShowsTheRunningMessageAndStartsNothing) {
     std::filesystem::create_directories(Path("Params"));
     InstallCompiler();
     InstallRecorder("programs/dxdiag.exe");
-    std::filesystem::remove(Path("logs/DXDiags.txt"));
+    Remove("logs/DXDiags.txt");
 
     int first = Start({"hold=1"});
     ASSERT_TRUE(WaitUntil([&] { return CallsOf(first).size() >= 4; }, kPatience));
@@ -95,7 +95,7 @@ TEST_F(LauncherTest, RunningScrIsLookedUpInTheStartingFolder) {
     EXPECT_EQ(besideTheGame.debugOutput, "");
     EXPECT_TRUE(CallsOf(besideTheGame.id).empty());
 
-    std::filesystem::remove(Path("data/Running.scr"));
+    Remove("data/Running.scr");
     LauncherRun missing = Run({});
     EXPECT_EQ(missing.exitCode, 0);
     EXPECT_EQ(missing.debugOutput, "");

@@ -143,6 +143,19 @@ void LauncherTest::WriteFile(const std::string& name, const std::string& content
     std::ofstream(Path(name), std::ios::binary) << content;
 }
 
+void LauncherTest::Remove(const std::string& name) const {
+    std::error_code error;
+    bool removed = WaitUntil(
+        [&] {
+            fs::remove_all(Path(name), error);
+            return !error;
+        },
+        kPatience);
+    if (!removed) {
+        throw fs::filesystem_error("cannot remove", Path(name), error);
+    }
+}
+
 void LauncherTest::InstallRecorder(const std::string& name) const {
     CopyExecutable(RECORD_ARGS, Path(name));
 }

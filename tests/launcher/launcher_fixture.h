@@ -40,6 +40,9 @@ protected:
 
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
     void WriteFile(const std::string& name, const std::string& content) const;
+    // Removes a file or folder below the game folder. Under Wine a program that has just ended
+    // may hold its files a moment longer, so a removal that is refused is tried again.
+    void Remove(const std::string& name) const;
     // Installs the argument-recording program as `name`, a path below the game folder.
     void InstallRecorder(const std::string& name) const;
     // Installs a "JDK\bin\compile.bat" that records how it was called, and reads that record.

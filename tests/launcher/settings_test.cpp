@@ -2,7 +2,6 @@
 // line chooses, through the real executable.
 #include "tests/launcher/launcher_fixture.h"
 
-#include <filesystem>
 #include <map>
 
 namespace {
@@ -81,9 +80,9 @@ TEST_F(LauncherTest, SettingsComeFromTheChosenConfigurationFile) {
         EXPECT_EQ(CallsOf(run.id).at(0), "InitializeGameScript " + c.received) << c.what;
         EXPECT_EQ(ReadFile(Path("crash.log")), c.log) << c.what;
         for (const auto& file : c.files) {
-            std::filesystem::remove(Path(file.first));
+            Remove(file.first);
         }
-        std::filesystem::remove(Path("crash.log"));
+        Remove("crash.log");
     }
 }
 

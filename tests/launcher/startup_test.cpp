@@ -83,7 +83,7 @@ TEST_F(LauncherTest, ParamsFolderIsCompiledOnEveryStartAndWaitedFor) {
     EXPECT_EQ(Run({}, "", slowly).exitCode, 0);
     EXPECT_TRUE(CompilerRecord().empty());
 
-    std::filesystem::remove(Path("Params"));
+    Remove("Params");
     std::filesystem::create_directories(Path("Params"));
     EXPECT_EQ(Run({}, "", slowly).exitCode, 0);
     // "finished" is there the moment the launcher ends: it waited for the compiler.
@@ -114,11 +114,11 @@ TEST_F(LauncherTest, DirectXReportIsRequestedUntilItExists) {
         {"tool not a program", nullptr, "garbage", kTrying + kNotAProgram},
     };
     for (const auto& c : cases) {
-        std::filesystem::remove_all(Path("logs"));
-        std::filesystem::remove_all(Path("LOGS"));
-        std::filesystem::remove_all(programsFolder_);
+        Remove("logs");
+        Remove("LOGS");
+        Remove("programs"); // the tool that the case before started may still be ending
         std::filesystem::create_directories(programsFolder_);
-        std::filesystem::remove(Path("dxdiag.exe.args"));
+        Remove("dxdiag.exe.args");
         if (c.report) {
             WriteFile(c.report, "report");
         }
