@@ -1,6 +1,7 @@
 #include "script/source.h"
 
 #include "launcher/log.h"
+#include "script/parse_events.h"
 #include "vfs/crc_log.h"
 #include "vfs/vfile.h"
 
@@ -139,6 +140,7 @@ void ScriptSource::ReportError(const char* format, ...) {
     if (errorSink) {
         errorSink->Report(reportBuffer);
     }
+    NotifyParseEvent({ParseEvent::kReport, this, reportBuffer});
     LogPrintf("%s", "[CQSParse] ");
     LogPrintf("%s", reportBuffer);
     LogPrintf(": in file '%s' in line %d\n", path, int(line));
