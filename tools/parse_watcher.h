@@ -55,7 +55,7 @@ private:
                   const std::string& message, int32_t knownLine = 0) const;
     bool Full() const { return shownCount_ >= kMostShown; }
 
-    static const long kMostShown = 100;
+    static const long kMostShown = 50;
     std::vector<OpenFile> files_; // the file being parsed on top, its includers below
     Argument argument_;           // the argument read last
     std::set<std::string> declared_;
