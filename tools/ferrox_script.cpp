@@ -53,8 +53,7 @@ std::string& LogText() {
 }
 
 bool ColourWanted() {
-    const char* noColour = std::getenv("NO_COLOR");
-    if (noColour && *noColour) {
+    if (std::getenv("NO_COLOR")) {
         return false;
     }
 #ifdef _WIN32

@@ -159,7 +159,7 @@ void ParseWatcher::FileStarted(const ScriptSource& source) {
                 name += char(source.buffer[at]);
             }
             name = Lower(name);
-            if (!name.empty() && name != "include") {
+            if (!name.empty() && name != "include" && declared_.size() < kMostRemembered) {
                 declared_.insert(name);
             }
         }
@@ -216,7 +216,7 @@ void ParseWatcher::Reported(const ScriptSource& source, const std::string& messa
     if (argument_.reading && argument_.source == &source) {
         at = argument_.start;
     } else if (message == "unknown keyword " ||
-               message.compare(message.size() - 3, 3, " ''") == 0) {
+               (message.size() >= 3 && message.compare(message.size() - 3, 3, " ''") == 0)) {
         at = source.position; // the word is empty: the culprit is the byte after it
     } else {
         at = source.position > 0 ? source.position - 1 : 0;
@@ -254,7 +254,8 @@ void ParseWatcher::AddNotes(const ScriptSource& source, const std::string& messa
     } else if (message.compare(0, constant.size(), constant) == 0 &&
                message.size() > constant.size() + 1) {
         std::vector<std::string> names;
-        for (const ScriptEntry* known = source.Constants(); known; known = known->next) {
+        for (const ScriptEntry* known = source.Constants(); known && names.size() < kMostRemembered;
+             known = known->next) {
             names.push_back(known->name);
         }
         std::string nearest = Nearest(

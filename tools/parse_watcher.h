@@ -56,6 +56,8 @@ private:
     bool Full() const { return shownCount_ >= kMostShown; }
 
     static const long kMostShown = 50;
+    // Names that "did you mean" weighs, so that a file of a million names costs no more.
+    static const size_t kMostRemembered = 10000;
     std::vector<OpenFile> files_; // the file being parsed on top, its includers below
     Argument argument_;           // the argument read last
     std::set<std::string> declared_;
