@@ -68,6 +68,10 @@ bool ColourWanted() {
 
 // Why a parse that reported no error gave no entries.
 std::string WhyNothing(const char* path) {
+    if (std::strlen(path) >= sizeof ScriptSource::path) {
+        return "the path is longer than " + std::to_string(sizeof ScriptSource::path - 1) +
+               " characters, more than the parser reads";
+    }
     FILE* file = vfopen(path, "rb");
     if (!file) {
         return std::string("cannot open the file: ") + std::strerror(errno);
@@ -130,6 +134,57 @@ int ReadOptions(int argc, char** argv, Options& options, bool& done) {
     return 0;
 }
 
+// Parses the file as the launcher does, telling the watcher why when nothing comes back.
+ScriptEntry* ParseWatched(const char* path, ParseWatcher& watcher) {
+    Diagnostic nothing;
+    nothing.file = path;
+    std::error_code ignored;
+    auto type = std::filesystem::status(path, ignored).type();
+    if (type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::regular && type != std::filesystem::file_type::none) {
+        // Opening a pipe or a device could wait for ever; a folder holds no text.
+        nothing.message = type == std::filesystem::file_type::directory
+                              ? "is a folder, not a file"
+                              : "is not a regular file (a pipe, a device or a socket)";
+        watcher.Add(nothing);
+        return nullptr;
+    }
+    ScriptEntry* entries = ParseScriptFile(path);
+    if (!entries && LogText().find("Parser: cant parse file") != std::string::npos) {
+        watcher.ExplainFailure(path);
+    } else if (!entries) {
+        nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";
+        watcher.Add(nothing);
+    }
+    return entries;
+}
+
+void WriteDiagnostics(const ParseWatcher& watcher, const Options& options) {
+    std::vector<Diagnostic> diagnostics = watcher.Diagnostics();
+    for (Diagnostic& d : diagnostics) {
+        if (options.strict && d.severity == Diagnostic::kWarning) {
+            d.severity = Diagnostic::kError;
+        }
+    }
+    if (options.json) {
+        WriteDiagnosticsJson(stderr, diagnostics, watcher.NotShown());
+    } else {
+        WriteDiagnosticsText(stderr, diagnostics, watcher.NotShown(), ColourWanted());
+    }
+}
+
+bool WriteLogFile(const std::string& name) {
+    FILE* file = std::fopen(name.c_str(), "wb");
+    bool written =
+        file && std::fwrite(LogText().data(), 1, LogText().size(), file) == LogText().size();
+    if ((file && std::fclose(file) != 0) || !written) {
+        std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", name.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -139,61 +194,18 @@ int main(int argc, char** argv) {
     if (done) {
         return status;
     }
-    const char* path = options.file.c_str();
     LogToEchoHookOnly();
     SetLogEchoHook([](const char* message) { LogText() += message; });
-
     ScriptEntry* entries = nullptr;
     {
         ParseWatcher watcher;
-        std::error_code error;
-        auto type = std::filesystem::status(path, error).type();
-        if (type != std::filesystem::file_type::not_found &&
-            type != std::filesystem::file_type::regular &&
-            type != std::filesystem::file_type::none) {
-            // Opening a pipe or a device could wait for ever; a folder holds no text.
-            Diagnostic refused;
-            refused.file = path;
-            refused.message = type == std::filesystem::file_type::directory
-                                  ? "is a folder, not a file"
-                                  : "is not a regular file (a pipe, a device or a socket)";
-            watcher.Add(refused);
-        } else {
-            entries = ParseScriptFile(path);
-            if (!entries) {
-                bool failed = LogText().find("Parser: cant parse file") != std::string::npos;
-                if (failed) {
-                    watcher.ExplainFailure(path);
-                } else {
-                    Diagnostic nothing;
-                    nothing.file = path;
-                    nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";
-                    watcher.Add(nothing);
-                }
-            }
-        }
+        entries = ParseWatched(options.file.c_str(), watcher);
+        WriteDiagnostics(watcher, options);
         bool failed = !entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
-        std::vector<Diagnostic> diagnostics = watcher.Diagnostics();
-        for (Diagnostic& d : diagnostics) {
-            if (options.strict && d.severity == Diagnostic::kWarning) {
-                d.severity = Diagnostic::kError;
-            }
-        }
-        if (options.json) {
-            WriteDiagnosticsJson(stderr, diagnostics, watcher.NotShown());
-        } else {
-            WriteDiagnosticsText(stderr, diagnostics, watcher.NotShown(), ColourWanted());
-        }
         status = failed ? 1 : 0;
     }
-    if (!options.logFile.empty()) {
-        FILE* log = std::fopen(options.logFile.c_str(), "wb");
-        if (!log || std::fwrite(LogText().data(), 1, LogText().size(), log) != LogText().size() ||
-            std::fclose(log) != 0) {
-            std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", options.logFile.c_str(),
-                         std::strerror(errno));
-            status = 1;
-        }
+    if (!options.logFile.empty() && !WriteLogFile(options.logFile)) {
+        status = 1;
     }
     if (status == 0 && options.command == "dump") {
         std::fputs(DumpScript(entries).c_str(), stdout);
