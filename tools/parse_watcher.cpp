@@ -128,6 +128,7 @@ void ParseWatcher::OnEvent(const ParseEvent& event) {
         self.files_.back().braces.push_back({source.position - 1, source.line});
         break;
     case ParseEvent::kBlockEnded:
+        self.argument_ = Argument(); // the block's typedefs, which it points into, are gone
         self.BlockEnded(source, event.closed);
         break;
     case ParseEvent::kArgument:
