@@ -226,7 +226,9 @@ void ParseWatcher::Reported(const ScriptSource& source, const std::string& messa
         }
     }
     Add(At(source, at, warning ? Diagnostic::kWarning : Diagnostic::kError, message));
-    AddNotes(source, message, at);
+    if (!warning) {
+        AddNotes(source, message, at);
+    }
 }
 
 void ParseWatcher::AddNotes(const ScriptSource& source, const std::string& message, uint32_t at) {
