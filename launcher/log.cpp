@@ -14,6 +14,7 @@ namespace {
 int logOpened = 0;
 HANDLE logFile = nullptr; // whatever the open returned, also INVALID_HANDLE_VALUE; never closed
 LogEchoHook echoHook = nullptr;
+bool echoOnly = false;
 // One message at a time; LogPrintf and LogHookPrintf share it. The log allocates nothing of its
 // own, so it still reports when memory has run out.
 char messageBuffer[16384];
@@ -24,6 +25,14 @@ void FormatLogMessage(const char* format, va_list arguments) {
     int length = vsnprintf(messageBuffer, sizeof messageBuffer, format, arguments);
     if (length < 0) {
         messageBuffer[0] = '\0';
+    }
+}
+
+// Formats the message and hands it to the echo hook alone.
+void EchoLogMessage(const char* format, va_list arguments) {
+    FormatLogMessage(format, arguments);
+    if (echoHook) {
+        echoHook(messageBuffer);
     }
 }
 
@@ -64,6 +73,13 @@ void LogOpen() {
 }
 
 void LogPrintf(const char* format, ...) {
+    if (echoOnly) {
+        va_list arguments;
+        va_start(arguments, format);
+        EchoLogMessage(format, arguments);
+        va_end(arguments);
+        return;
+    }
     if (!logOpened) {
         LogOpen();
     }
@@ -83,13 +99,14 @@ void LogPrintf(const char* format, ...) {
 void LogHookPrintf(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    FormatLogMessage(format, arguments);
+    EchoLogMessage(format, arguments);
     va_end(arguments);
-    if (echoHook) {
-        echoHook(messageBuffer);
-    }
 }
 
 void SetLogEchoHook(LogEchoHook hook) {
     echoHook = hook;
+}
+
+void LogToEchoHookOnly() {
+    echoOnly = true;
 }

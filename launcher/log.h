@@ -28,3 +28,7 @@ int FileExists(const char* name);
 // An observer of every message; none is installed unless someone installs one.
 typedef void (*LogEchoHook)(const char* message);
 void SetLogEchoHook(LogEchoHook hook);
+// From now on messages reach the echo hook alone: no log file is opened or written and nothing
+// goes to the debugger output. For tools that show reports their own way; the launcher never
+// calls it.
+void LogToEchoHookOnly();

@@ -2,6 +2,7 @@
 
 #include "launcher/log.h"
 #include "platform/win32.h"
+#include "script/parse_events.h"
 
 #include <cstdio>
 #include <cstring>
@@ -246,6 +247,8 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         for (*tail = entries; *tail; tail = &(*tail)->next) {
         }
     };
+    NotifyParseEvent({nested ? ParseEvent::kBlockStarted : ParseEvent::kFileStarted, source});
+    bool closed = false; // by its '}'
     for (bool more = source->SkipBlanks() != -1; more && parse->error == 0;
          more = source->SkipBlanks() != -1) {
         int c = source->GetChar();
@@ -259,6 +262,7 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
             if (!nested) {
                 Fail(source, parse, "unexpected closing curly bracket");
             }
+            closed = true;
             break;
         } else {
             source->UngetChar();
@@ -289,6 +293,9 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         current = outer;
     }
     *typedefs = current;
+    ParseEvent ended{nested ? ParseEvent::kBlockEnded : ParseEvent::kFileEnded, source};
+    ended.closed = closed;
+    NotifyParseEvent(ended);
     return head;
 }
 
@@ -317,7 +324,9 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
     ScriptValue** tail = &entry->values;
     for (const ScriptValue* parameter = type->values; parameter; parameter = parameter->next) {
         source->SkipBlanks();
+        NotifyParseEvent({ParseEvent::kArgument, source, nullptr, type, parameter});
         ScriptValue* value = ParseLiteral(source, parameter->kind, parse);
+        NotifyParseEvent({ParseEvent::kArgumentRead, source});
         if (parse->error != 0) {
             delete value;
             delete entry;

@@ -1,6 +1,7 @@
 #include "script/source.h"
 
 #include "launcher/log.h"
+#include "script/parse_events.h"
 #include "vfs/crc_log.h"
 #include "vfs/vfile.h"
 
@@ -158,6 +159,7 @@ void ScriptSource::ReportError(const char* format, ...) {
     if (errorSink) {
         errorSink->Report(report.message);
     }
+    NotifyParseEvent({ParseEvent::kReport, this, report.message});
     CopyCut(report.path, sizeof report.path, path, std::strlen(path));
     report.line = int(line);
     uint32_t start = LineStart();

@@ -1,120 +1,220 @@
 // ferrox-script: parses a configuration file exactly as the launcher parses game.ini (from the
-// working folder, with its include files, reporting to the diagnostic log and the debugger
-// output) and shows what came of it.
+// working folder, with its include files) and says, compiler-style, what is wrong with it. It
+// writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
+#include "launcher/log.h"
 #include "script/parser.h"
+#include "tools/parse_watcher.h"
+#include "tools/script_dump.h"
+#include "vfs/vfile.h"
 
-#include <cmath>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
 
 const char kUsage[] =
-    "usage: ferrox-script check|dump|record FILE\n"
-    "  check   parse FILE; print nothing\n"
-    "  dump    print the entries, one a line, children indented by two blanks\n"
+    "usage: ferrox-script [OPTION]... check|dump|record FILE\n"
+    "Parses FILE and its include files exactly as the launcher parses game.ini.\n"
+    "  check   report what is wrong with FILE\n"
+    "  dump    print the entries as one configuration file that parses back to the same\n"
+    "          entries: FILE and its includes flattened into what the game sees\n"
     "  record  write the entries to standard output as binary entry records\n"
-    "exit status: 0 entries came back, 1 nothing came back (missing, empty or failed),\n"
-    "             2 usage error\n";
+    "options:\n"
+    "  --strict             treat warnings as errors\n"
+    "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
+    "  --log=FILE           write the launcher's log text of the parse to FILE\n"
+    "  -h, --help           show this help and exit\n"
+    "  --version            show the version and exit\n"
+    "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
+    "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
+    "             (with --strict also a warning), 2 usage error\n";
 
-// A decimal literal that reads back as the same value; the language has no exponents.
-std::string FloatLiteral(float value) {
-    if (!std::isfinite(value)) {
-        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
-    }
-    char text[128];
-    std::snprintf(text, sizeof text, "%.9g", double(value));
-    if (std::strchr(text, 'e')) {
-        std::snprintf(text, sizeof text, "%.60f", double(value));
-        char* end = text + std::strlen(text);
-        while (end[-1] == '0') {
-            --end;
-        }
-        end[end[-1] == '.' ? -1 : 0] = '\0';
-    }
+int UsageError(const std::string& problem) {
+    std::fprintf(stderr, "ferrox-script: %s\n%.*sTry 'ferrox-script --help' for more.\n",
+                 problem.c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
+    return 2;
+}
+
+std::string& LogText() {
+    static std::string text;
     return text;
 }
 
-std::string StringLiteral(const char* text) {
-    std::string literal = "\"";
-    for (const char* c = text ? text : ""; *c; ++c) {
-        if (c[0] == '\r' && c[1] == '\n') {
-            literal += "\\n";
-            ++c;
-        } else if (*c == '\t') {
-            literal += "\\t";
-        } else if (*c == '"' || *c == '\\') {
-            literal += '\\';
-            literal += *c;
-        } else {
-            literal += *c;
-        }
+bool ColourWanted() {
+    if (std::getenv("NO_COLOR")) {
+        return false;
     }
-    return literal + '"';
+#ifdef _WIN32
+    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return _isatty(_fileno(stderr)) && GetConsoleMode(console, &mode) &&
+           SetConsoleMode(console, mode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#else
+    return isatty(fileno(stderr));
+#endif
 }
 
-// Prints the list and its subtrees; returns how many entries it printed.
-long Dump(const ScriptEntry* entry, int depth) {
-    long printed = 0;
-    for (; entry; entry = entry->next, ++printed) {
-        std::string line(size_t(2 * depth), ' ');
-        line += entry->name;
-        line += '(';
-        for (const ScriptValue* value = entry->values; value; value = value->next) {
-            if (value != entry->values) {
-                line += ", ";
-            }
-            if (value->kind == kIntKind) {
-                line += std::to_string(static_cast<const IntValue*>(value)->value);
-            } else if (value->kind == kFloatKind) {
-                line += FloatLiteral(static_cast<const FloatValue*>(value)->value);
-            } else {
-                line += StringLiteral(static_cast<const StringValue*>(value)->text);
-            }
-        }
-        std::printf("%s)\n", line.c_str());
-        printed += Dump(entry->child, depth + 1);
+// Why a parse that reported no error gave no entries.
+std::string WhyNothing(const char* path) {
+    if (std::strlen(path) >= sizeof ScriptSource::path) {
+        return "the path is longer than " + std::to_string(sizeof ScriptSource::path - 1) +
+               " characters, more than the parser reads";
     }
-    return printed;
+    FILE* file = vfopen(path, "rb");
+    if (!file) {
+        return std::string("cannot open the file: ") + std::strerror(errno);
+    }
+    vfclose(file);
+    ScriptSource source(path);
+    if (source.size == 0) {
+        return "the file is empty";
+    }
+    if (source.SkipBlanks() == -1) {
+        return "the file holds no statements, only blanks and comments";
+    }
+    return "the file holds declarations only: no keyword is called, so no entry comes back";
+}
+
+struct Options {
+    std::string command, file, logFile;
+    bool strict = false, json = false;
+};
+
+// 0 when the words make a run, else the exit status of a usage error or of --help/--version.
+int ReadOptions(int argc, char** argv, Options& options, bool& done) {
+    std::vector<std::string> operands;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (optionsEnd || word.empty() || word[0] != '-' || word == "-") {
+            operands.push_back(word);
+        } else if (word == "--") {
+            optionsEnd = true;
+        } else if (word == "-h" || word == "--help") {
+            std::fputs(kUsage, stdout);
+            done = true;
+            return 0;
+        } else if (word == "--version") {
+            std::puts("ferrox-script " FERROX_VERSION);
+            done = true;
+            return 0;
+        } else if (word == "--strict") {
+            options.strict = true;
+        } else if (word == "--format=text" || word == "--format=json") {
+            options.json = word == "--format=json";
+        } else if (word.compare(0, 6, "--log=") == 0 && word.size() > 6) {
+            options.logFile = word.substr(6);
+        } else if (word == "--log" && i + 1 < argc) {
+            options.logFile = argv[++i];
+        } else {
+            done = true;
+            return UsageError("unknown option or missing value: '" + word + "'");
+        }
+    }
+    if (operands.size() != 2 ||
+        (operands[0] != "check" && operands[0] != "dump" && operands[0] != "record")) {
+        done = true;
+        return UsageError(operands.empty() ? "no command given"
+                                           : "expected a command and one FILE");
+    }
+    options.command = operands[0];
+    options.file = operands[1];
+    return 0;
+}
+
+// Parses the file as the launcher does, telling the watcher why when nothing comes back.
+ScriptEntry* ParseWatched(const char* path, ParseWatcher& watcher) {
+    Diagnostic nothing;
+    nothing.file = path;
+    std::error_code ignored;
+    auto type = std::filesystem::status(path, ignored).type();
+    if (type != std::filesystem::file_type::not_found &&
+        type != std::filesystem::file_type::regular && type != std::filesystem::file_type::none) {
+        // Opening a pipe or a device could wait for ever; a folder holds no text.
+        nothing.message = type == std::filesystem::file_type::directory
+                              ? "is a folder, not a file"
+                              : "is not a regular file (a pipe, a device or a socket)";
+        watcher.Add(nothing);
+        return nullptr;
+    }
+    ScriptEntry* entries = ParseScriptFile(path);
+    if (!entries && LogText().find("Parser: cant parse file") != std::string::npos) {
+        watcher.ExplainFailure(path);
+    } else if (!entries) {
+        nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";
+        watcher.Add(nothing);
+    }
+    return entries;
+}
+
+void WriteDiagnostics(const ParseWatcher& watcher, const Options& options) {
+    std::vector<Diagnostic> diagnostics = watcher.Diagnostics();
+    for (Diagnostic& d : diagnostics) {
+        if (options.strict && d.severity == Diagnostic::kWarning) {
+            d.severity = Diagnostic::kError;
+        }
+    }
+    if (options.json) {
+        WriteDiagnosticsJson(stderr, diagnostics, watcher.NotShown());
+    } else {
+        WriteDiagnosticsText(stderr, diagnostics, watcher.NotShown(), ColourWanted());
+    }
+}
+
+bool WriteLogFile(const std::string& name) {
+    FILE* file = std::fopen(name.c_str(), "wb");
+    bool written =
+        file && std::fwrite(LogText().data(), 1, LogText().size(), file) == LogText().size();
+    if ((file && std::fclose(file) != 0) || !written) {
+        std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", name.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    Options options;
+    bool done = false;
+    int status = ReadOptions(argc, argv, options, done);
+    if (done) {
+        return status;
     }
-    const char* command = argc == 3 ? argv[1] : "";
-    bool check = std::strcmp(command, "check") == 0, dump = std::strcmp(command, "dump") == 0,
-         record = std::strcmp(command, "record") == 0;
-    if (!check && !dump && !record) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    LogToEchoHookOnly();
+    SetLogEchoHook([](const char* message) { LogText() += message; });
+    ScriptEntry* entries = nullptr;
+    {
+        ParseWatcher watcher;
+        entries = ParseWatched(options.file.c_str(), watcher);
+        WriteDiagnostics(watcher, options);
+        bool failed = !entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
+        status = failed ? 1 : 0;
     }
-    ScriptEntry* entries = ParseScriptFile(argv[2]);
-    if (!entries) {
-        return 1;
+    if (!options.logFile.empty() && !WriteLogFile(options.logFile)) {
+        status = 1;
     }
-    if (dump) {
-        long topLevel = 0;
-        for (const ScriptEntry* entry = entries; entry; entry = entry->next) {
-            ++topLevel;
-        }
-        long all = Dump(entries, 0);
-        std::fprintf(stderr, "%ld entries, %ld at the top level\n", all, topLevel);
-    } else if (record) {
+    if (status == 0 && options.command == "dump") {
+        std::fputs(DumpScript(entries).c_str(), stdout);
+    } else if (status == 0 && options.command == "record") {
 #ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
 #endif
         entries->Write(stdout);
     }
     delete entries;
-    return 0;
+    return status;
 }

@@ -3,6 +3,8 @@
 #include "tests/script/script_fixture.h"
 
 #include "script/parser.h"
+#include "tests/launcher/child_process.h"
+#include "tools/script_dump.h"
 
 #include <map>
 
@@ -52,6 +54,21 @@ struct ParseCase {
 
 class Parser : public ScriptTest {
 protected:
+    // The tool's dump of the entries parses back to the same entry record.
+    void ExpectDumpReadsBack(const ScriptEntry& entries, const char* what) {
+        std::string dump = DumpScript(&entries);
+        WriteFile("dump.ini", dump);
+        ScriptEntry* again = ParseScriptFile("dump.ini");
+        EXPECT_EQ(again ? Record(*again) : "", Record(entries)) << what << "\n" << dump;
+        delete again;
+    }
+    std::string Record(const ScriptEntry& entries) {
+        FILE* file = std::fopen(folder_.Path("record.bin").c_str(), "wb");
+        entries.Write(file);
+        std::fclose(file);
+        return ReadFile(folder_.Path("record.bin"));
+    }
+
     void Check(const std::vector<ParseCase>& cases) {
         for (const ParseCase& c : cases) {
             for (const auto& file : c.files) {
@@ -61,6 +78,9 @@ protected:
             ScriptEntry* entries = ParseScriptFile("game.ini");
             EXPECT_EQ(Render(entries), c.tree) << c.what;
             EXPECT_EQ(Reports(Logged()), c.reports) << c.what;
+            if (entries) {
+                ExpectDumpReadsBack(*entries, c.what);
+            }
             delete entries;
             for (const auto& file : c.files) {
                 std::filesystem::remove(folder_.Path(file.first));

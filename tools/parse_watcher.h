@@ -1,0 +1,68 @@
+// Watches one parse through the parser's event hook and turns what it sees into diagnostics:
+// the parser's own reports, placed at a line and column, with notes where a report alone
+// misleads, and warnings about what the launcher accepts without a word (lint).
+#pragma once
+
+#include "script/parse_events.h"
+#include "script/source.h"
+#include "tools/diagnostic.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+class ParseWatcher {
+public:
+    ParseWatcher();  // installs the hook; one watcher at a time
+    ~ParseWatcher(); // removes it
+    ParseWatcher(const ParseWatcher&) = delete;
+    ParseWatcher& operator=(const ParseWatcher&) = delete;
+
+    // Adds a diagnostic of the tool's own. Past a cap, errors and warnings are only counted,
+    // and their notes dropped, so that a file of a million warnings costs no more to show.
+    void Add(Diagnostic diagnostic);
+    // The parse failed. When no report said why, says where it stopped, as well as it can.
+    void ExplainFailure(const char* topPath);
+
+    const std::vector<Diagnostic>& Diagnostics() const { return shown_; }
+    long NotShown() const { return notShown_; }
+    bool AnyError() const { return errors_ > 0; }
+    bool AnyWarning() const { return warnings_ > 0; }
+
+private:
+    struct OpenFile {
+        const ScriptSource* source;
+        std::string path;
+        int includeLine; // the line of the include statement in the file below, 0 for the top
+        std::vector<std::pair<uint32_t, int32_t>> braces; // open blocks: '{' offset and line
+    };
+    struct Argument {
+        const ScriptSource* source = nullptr; // null: none
+        const ScriptEntry* type = nullptr;
+        const ScriptValue* parameter = nullptr;
+        uint32_t start = 0, end = 0;
+        bool reading = false;
+    };
+
+    static void OnEvent(const ParseEvent& event);
+    void FileStarted(const ScriptSource& source);
+    void BlockEnded(const ScriptSource& source, bool closed);
+    void Reported(const ScriptSource& source, const std::string& message);
+    void AddNotes(const ScriptSource& source, const std::string& message, uint32_t at);
+    std::string ArgumentName(const Argument& argument) const;
+    // A diagnostic at byte `at` of the source (at most its size), with its include chain.
+    Diagnostic At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
+                  const std::string& message, int32_t knownLine = 0) const;
+    bool Full() const { return shownCount_ >= kMostShown; }
+
+    static const long kMostShown = 50;
+    // Names that "did you mean" weighs, so that a file of a million names costs no more.
+    static const size_t kMostRemembered = 10000;
+    std::vector<OpenFile> files_; // the file being parsed on top, its includers below
+    Argument argument_;           // the argument read last
+    std::set<std::string> declared_;
+    std::vector<Diagnostic> shown_;
+    long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
+    bool droppingNotes_ = false;
+    Diagnostic failure_; // where a value ran into the end of a file, without a report
+};

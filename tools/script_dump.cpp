@@ -1,0 +1,143 @@
+#include "tools/script_dump.h"
+
+#include "script/source.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+char KindLetter(int32_t kind) {
+    return kind == kIntKind ? 'i' : kind == kFloatKind ? 'f' : 's';
+}
+
+// Whether the script's own float reader turns `literal` into exactly the bits of `value`.
+bool ReadsBackAs(const std::string& literal, float value) {
+    ScriptSource reader(""); // no file: an empty source, given the literal's bytes
+    std::string text = literal + ")";
+    reader.buffer = static_cast<unsigned char*>(std::malloc(text.size()));
+    if (!reader.buffer) {
+        return false;
+    }
+    std::memcpy(reader.buffer, text.data(), text.size());
+    reader.size = uint32_t(text.size());
+    int32_t error = 0;
+    FloatValue* read = reader.ParseFloatLiteral(&error);
+    bool same = read && error == 0 && std::memcmp(&read->value, &value, sizeof value) == 0;
+    delete read;
+    return same;
+}
+
+// The shortest decimal that reads back as the value. The reader scales by repeated products,
+// so the shortest exact form may need more digits; infinities and the not-a-number the reader
+// can make are written as the overlong literals that make them.
+std::string FloatLiteral(float value) {
+    char text[160];
+    auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::string shortest(text, written.ptr);
+    std::vector<std::string> candidates = {shortest};
+    for (int precision = 1; precision <= 120; ++precision) {
+        written =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
+        if (written.ec == std::errc()) {
+            candidates.emplace_back(text, written.ptr);
+        }
+    }
+    std::string huge = "1" + std::string(39, '0'), overflowing = "1" + std::string(309, '0');
+    std::string nan = overflowing + "." + std::string(330, '0');
+    for (const std::string& special : {huge, nan}) {
+        candidates.push_back(special);
+        candidates.push_back("-" + special);
+    }
+    for (const std::string& candidate : candidates) {
+        if (ReadsBackAs(candidate, value)) {
+            return candidate;
+        }
+    }
+    return shortest;
+}
+
+// A string literal: quotes and backslashes escaped, CR LF as \n, tabs as \t, the rest as is.
+std::string StringLiteral(const char* text) {
+    std::string literal = "\"";
+    for (const char* c = text ? text : ""; *c; ++c) {
+        if (c[0] == '\r' && c[1] == '\n') {
+            literal += "\\n";
+            ++c;
+        } else if (*c == '\t') {
+            literal += "\\t";
+        } else {
+            literal += *c == '"' || *c == '\\' ? "\\" : "";
+            literal += *c;
+        }
+    }
+    return literal + '"';
+}
+
+class Dumper {
+public:
+    std::string text;
+
+    // Recursion follows the tree, whose depth the parser bounds.
+    void List(const ScriptEntry* entry, int depth) {
+        std::string indent(size_t(2 * depth), ' ');
+        std::vector<std::pair<std::string, std::optional<std::string>>> hidden;
+        for (; entry; entry = entry->next) {
+            std::string kinds, values;
+            for (const ScriptValue* value = entry->values; value; value = value->next) {
+                kinds += std::string(kinds.empty() ? "" : ", ") + KindLetter(value->kind);
+                values += values.empty() ? "" : ", ";
+                values += Literal(value);
+            }
+            auto found = inForce_.find(entry->name);
+            if (found == inForce_.end() || found->second != kinds) {
+                hidden.push_back({entry->name, found == inForce_.end()
+                                                   ? std::nullopt
+                                                   : std::optional<std::string>(found->second)});
+                inForce_[entry->name] = kinds;
+                text += indent + "!" + entry->name + "(" + kinds + ")\n";
+            }
+            text += indent + entry->name + "(" + values + ")";
+            if (entry->child) {
+                text += " {\n";
+                List(entry->child, depth + 1);
+                text += indent + "}";
+            }
+            text += "\n";
+        }
+        // A block's typedefs end with it; those of the top level hold to the end.
+        for (; depth > 0 && !hidden.empty(); hidden.pop_back()) {
+            if (hidden.back().second) {
+                inForce_[hidden.back().first] = *hidden.back().second;
+            } else {
+                inForce_.erase(hidden.back().first);
+            }
+        }
+    }
+
+private:
+    static std::string Literal(const ScriptValue* value) {
+        if (value->kind == kIntKind) {
+            return std::to_string(static_cast<const IntValue*>(value)->value);
+        }
+        if (value->kind == kFloatKind) {
+            return FloatLiteral(static_cast<const FloatValue*>(value)->value);
+        }
+        return StringLiteral(static_cast<const StringValue*>(value)->text);
+    }
+
+    std::map<std::string, std::string> inForce_; // keyword: its kind letters
+};
+
+} // namespace
+
+std::string DumpScript(const ScriptEntry* entries) {
+    Dumper dumper;
+    dumper.List(entries, 0);
+    return dumper.text;
+}
