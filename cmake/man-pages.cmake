@@ -1,8 +1,14 @@
 # Man pages for the modder tools, made by help2man from their own --help and --version.
-# A tool joins FERROX_MAN_PAGES once it answers both (ferrox-script does not yet).
+# A tool joins FERROX_MAN_PAGES once it answers both (ferrox-script does not yet); each has a
+# one-line summary for the page's NAME section.
 set(FERROX_MAN_PAGES ferrox-vfs)
-set(FERROX_MAN_NAME_ferrox-vfs "list, check and unpack the game's files and archives, or pack new ones")
+set(FERROX_MAN_NAME_ferrox-vfs
+    "list, check and unpack the game's files and archives, or pack new ones")
 set(FERROX_MAN_NAME_ferrox-script "parse a configuration script as the launcher does")
+# Instrumented builds are never packaged, and their tools' output is not always their own.
+if(FERROX_SANITIZE OR FERROX_FUZZ)
+    return()
+endif()
 find_program(HELP2MAN help2man)
 if(NOT HELP2MAN)
     message(STATUS "help2man not found: the tools are installed without man pages")
