@@ -46,7 +46,7 @@ if(NOT WIN32)
     # $ORIGIN first, for the build folder, where the library is beside them.
     set_target_properties(ferrox-script ferrox-vfs PROPERTIES
         INSTALL_RPATH "$ORIGIN:$ORIGIN/../${FERROX_TOOLS_LIBDIR}")
-    install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ferrox-tools COMPONENT tools
-            RENAME copyright)
+    install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/ferrox-tools
+            COMPONENT tools RENAME copyright)
     include(${CMAKE_CURRENT_LIST_DIR}/man-pages.cmake)
 endif()

@@ -117,6 +117,8 @@ rm "$folder/ferrox-demo/ferrox.exe"
 unzip -q -n "$player" -d "$folder/ferrox-demo"
 expect_status 5 "$source/cmake/wine32/run.sh" "$folder/ferrox-demo/ferrox.exe" frames=2 quit=5
 expect_resources "$folder/ferrox-demo/ferrox.exe" icon
+[[ $(i686-w64-mingw32-objdump -h "$folder/ferrox-demo/ferrox.exe") != *.debug_* ]] ||
+    fail "the player ZIP's ferrox.exe is not stripped"
 for tool in ferrox-script ferrox-vfs; do
     expect_resources "$windows/bin/$tool.exe"
 done
