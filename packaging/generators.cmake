@@ -6,7 +6,4 @@ elseif(CPACK_GENERATOR STREQUAL "TGZ")
 elseif(CPACK_GENERATOR STREQUAL "DEB")
     set(CPACK_COMPONENTS_ALL tools)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-    # The tools' private copy of the Win32 stand-in library satisfies its own dependency.
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
-        ${CPACK_TEMPORARY_DIRECTORY}/tools/usr/lib/ferrox)
 endif()
