@@ -1,7 +1,6 @@
-# Man pages for the modder tools, made by help2man from their own --help and --version.
-# A tool joins FERROX_MAN_PAGES once it answers both (ferrox-script does not yet); each has a
-# one-line summary for the page's NAME section.
-set(FERROX_MAN_PAGES ferrox-vfs)
+# Man pages for the modder tools, made by help2man from their own --help and --version; each
+# has a one-line summary for the page's NAME section.
+set(FERROX_MAN_PAGES ferrox-vfs ferrox-script)
 set(FERROX_MAN_NAME_ferrox-vfs
     "list, check and unpack the game's files and archives, or pack new ones")
 set(FERROX_MAN_NAME_ferrox-script "parse a configuration script as the launcher does")
