@@ -1,5 +1,4 @@
-# Tests that read the Windows binaries with objdump, on the build machine: they hold for the
-# 32-bit build too, which cannot run here.
+# Tests that read the Windows binaries with objdump, on the build machine, without running them.
 set(FERROX_ENGINE_FUNCTIONS "CreateGame|InitializeGameScript|UninitializeGameScript")
 
 # The engine library `target` exports exactly the engine's three functions, undecorated.
