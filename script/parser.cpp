@@ -3,6 +3,7 @@
 #include "launcher/log.h"
 #include "platform/win32.h"
 #include "script/parse_events.h"
+#include "vfs/vfile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -98,21 +99,6 @@ void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContex
     }
 }
 
-// Paths name the same file when they differ only in the case of ASCII letters and in the kind
-// of separator, as on Windows.
-bool SamePath(const char* a, const char* b) {
-    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    for (;; ++a, ++b) {
-        char x = fold(*a), y = fold(*b);
-        if (x != y) {
-            return false;
-        }
-        if (x == '\0') {
-            return true;
-        }
-    }
-}
-
 // False, after a report, when the parse may open no further include, or not this one: it is
 // open already, so it would include itself without end.
 bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
@@ -125,7 +111,7 @@ bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
         return false;
     }
     for (size_t open = 0; open < parse->openFiles.size(); ++open) {
-        if (SamePath(parse->openFiles[open]->path, path)) {
+        if (vfsamepath(parse->openFiles[open]->path, path)) {
             char chain[1024] = "";
             for (size_t at = open; at < parse->openFiles.size(); ++at) {
                 size_t used = std::strlen(chain);

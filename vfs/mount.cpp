@@ -4,9 +4,9 @@
 #include "vfs/listing.h"
 #include "vfs/pack.h"
 #include "vfs/pack_index.h"
+#include "vfs/vfile.h"
 #include "vfs/zip_records.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -29,25 +29,11 @@ struct CentralDirectory {
 // the indexed one.
 PackArchive* mountedArchives = nullptr;
 
-// Windows paths name one file whatever the case of their letters or the direction of their
-// slashes; a path mounted under one spelling is mounted under all of them.
-bool SamePath(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        int x = *a == '\\' ? '/' : std::tolower(static_cast<unsigned char>(*a));
-        int y = *b == '\\' ? '/' : std::tolower(static_cast<unsigned char>(*b));
-        if (x != y) {
-            return false;
-        }
-        if (x == 0) {
-            return true;
-        }
-    }
-}
-
-// The link that points to the archive mounted as `path`, or null.
+// The link that points to the archive mounted as `path`, or null; a path mounted under one
+// spelling is mounted under all of them.
 PackArchive** FindMounted(const char* path) {
     for (PackArchive** link = &mountedArchives; *link; link = &(*link)->next) {
-        if (SamePath((*link)->path, path)) {
+        if (vfsamepath((*link)->path, path)) {
             return link;
         }
     }

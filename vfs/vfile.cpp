@@ -120,6 +120,19 @@ int vfclose(FILE* file) {
     return 0;
 }
 
+int vfsamepath(const char* a, const char* b) {
+    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
+    for (;; ++a, ++b) {
+        char x = fold(*a), y = fold(*b);
+        if (x != y) {
+            return 0;
+        }
+        if (x == '\0') {
+            return 1;
+        }
+    }
+}
+
 int vfexists(const char* path) {
     return vflookup(path) ? 1 : 0;
 }

@@ -23,3 +23,6 @@ long vftell(FILE* handle);
 int vfclose(FILE* handle);
 // 1 when a mounted archive holds `path` (the disk is not consulted), else 0.
 int vfexists(const char* path);
+// 1 when two paths name one file under Windows rules, whatever the case of their ASCII letters
+// or the direction of their slashes, else 0.
+int vfsamepath(const char* a, const char* b);
