@@ -17,11 +17,13 @@ def make(path, entries, method=zipfile.ZIP_DEFLATED):
 
 lines = "".join(f"line {n} of a deflated entry\n" for n in range(1, 41))
 make("sound.zip", [("Data/", b"", zipfile.ZIP_STORED), ("Data/ReadMe.TXT", "Stored as it is.\n",
-      zipfile.ZIP_STORED), ("Data/lines.txt", lines), ("日本語.txt", "wide name\n", zipfile.ZIP_STORED)])
+      zipfile.ZIP_STORED), ("Data/lines.txt", lines), ("日本語.txt", "wide name\n", zipfile.ZIP_STORED),
+      ("日本語のデータフォルダ/", b"", zipfile.ZIP_STORED)])
 make("methods.zip", [("bzip2.txt", lines, zipfile.ZIP_BZIP2), ("lzma.txt", lines, zipfile.ZIP_LZMA),
       ("deflate64.txt", "patched\n", zipfile.ZIP_STORED), ("plain.txt", lines)])
 make("escape.zip", [("../up.txt", "up\n"), ("/abs.txt", "abs\n"), ("C:/drive.txt", "drive\n"),
-      ("a/../../b.txt", "b\n"), ("a\\..\\..\\c.txt", "c\n"), ("aux.txt", "device\n"), ("safe/in.txt", "in\n")])
+      ("a/../../b.txt", "b\n"), ("a\\..\\..\\c.txt", "c\n"), ("aux.txt", "device\n"), ("Com1.log", "port\n"),
+      ("lpt9", "printer\n"), ("com10.txt", "a file\n"), ("safe/in.txt", "in\n")])
 make("badcrc.zip", [("good.txt", lines), ("flipped.txt", "one byte of this is changed\n",
       zipfile.ZIP_STORED), ("wrongcrc.txt", lines)])
 make("plain.zip", [("inner/one.txt", "one\n"), ("two.txt", lines)])
