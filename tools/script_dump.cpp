@@ -40,23 +40,25 @@ std::string FloatLiteral(float value) {
     char text[160];
     auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     std::string shortest(text, written.ptr);
-    std::vector<std::string> candidates = {shortest};
+    if (ReadsBackAs(shortest, value)) {
+        return shortest;
+    }
     for (int precision = 1; precision <= 120; ++precision) {
         written =
             std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
-        if (written.ec == std::errc()) {
-            candidates.emplace_back(text, written.ptr);
+        if (written.ec != std::errc()) {
+            continue;
+        }
+        std::string candidate(text, written.ptr);
+        if (ReadsBackAs(candidate, value)) {
+            return candidate;
         }
     }
     std::string huge = "1" + std::string(39, '0'), overflowing = "1" + std::string(309, '0');
     std::string nan = overflowing + "." + std::string(330, '0');
-    for (const std::string& special : {huge, nan}) {
-        candidates.push_back(special);
-        candidates.push_back("-" + special);
-    }
-    for (const std::string& candidate : candidates) {
-        if (ReadsBackAs(candidate, value)) {
-            return candidate;
+    for (const std::string& special : {huge, "-" + huge, nan, "-" + nan}) {
+        if (ReadsBackAs(special, value)) {
+            return special;
         }
     }
     return shortest;
