@@ -1,6 +1,6 @@
 #include "script/parser.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "platform/win32.h"
 #include "script/parse_events.h"
 #include "vfs/vfile.h"

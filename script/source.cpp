@@ -1,6 +1,6 @@
 #include "script/source.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "script/parse_events.h"
 #include "vfs/crc_log.h"
 #include "vfs/vfile.h"

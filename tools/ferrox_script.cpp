@@ -1,7 +1,7 @@
 // ferrox-script: parses a configuration file exactly as the launcher parses game.ini (from the
 // working folder, with its include files) and says, compiler-style, what is wrong with it. It
 // writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "script/parser.h"
 #include "tools/parse_watcher.h"
 #include "tools/script_dump.h"

@@ -1,6 +1,6 @@
 #include "vfs/crc_log.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "platform/win32.h"
 
 #include <cstdlib>

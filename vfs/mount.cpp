@@ -1,5 +1,6 @@
 #include "vfs/mount.h"
 
+#include "diag/log.h"
 #include "platform/win32.h"
 #include "vfs/listing.h"
 #include "vfs/pack.h"
@@ -190,6 +191,7 @@ MountResult vfmount(const char* path) {
         last = &(*last)->next;
     }
     *last = archive;
+    SetLogArchiveLookup(vfexists); // the log's marker file may come from an archive too
     return kMountOk;
 }
 

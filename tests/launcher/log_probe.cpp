@@ -7,8 +7,9 @@
 //   pack:NAME   puts NAME in the archive index (no file behind it)
 //   many:N      N messages "message <number>", each announced on standard output once logged
 //   remove:NAME removes the file or folder NAME
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "vfs/pack_index.h"
+#include "vfs/vfile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
             if (!IndexArchiveEntries(&packArchive)) {
                 return 3;
             }
+            SetLogArchiveLookup(vfexists);
         } else if (Take(argv[i], "many:", &rest)) {
             for (unsigned long n = 0, count = strtoul(rest, nullptr, 10); n < count; ++n) {
                 LogPrintf("message %06lu\n", n);

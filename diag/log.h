@@ -24,6 +24,11 @@ void LogOpen();
 const char* MakeDatedLogName();
 // 1 when `name` is in the archive index or can be opened on disk for reading, else 0.
 int FileExists(const char* name);
+// The archive index lies above the log, so the log learns of it through this lookup (1 when
+// an archive holds `name`); the file layer installs it when it mounts an archive. Without one,
+// no archive holds anything.
+typedef int (*LogArchiveLookup)(const char* name);
+void SetLogArchiveLookup(LogArchiveLookup lookup);
 
 // An observer of every message; none is installed unless someone installs one.
 typedef void (*LogEchoHook)(const char* message);
