@@ -45,6 +45,9 @@ const uint32_t kMostTreeBytes = 64u << 20;
 // The top-level entry list of the file, which the caller owns, or null when the file cannot be
 // read, holds no call, or cannot be parsed (then the log says so).
 ScriptEntry* ParseScriptFile(const char* path);
+// The same for `size` bytes held in memory, parsed as a file named `name` would be: reports
+// name it, and its includes are files found beside it.
+ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size);
 
 // The statements up to the end of the file, or in a nested block up to its '}'. `typedefs` is
 // the head of the typedefs in force; a nested block removes those it added when it ends.

@@ -1,6 +1,7 @@
 # Tests of the diagnostic log. The log opens once per process, so the tests run a probe program
 # that logs its arguments, one process per case.
-add_executable(log_probe log_probe.cpp)
+add_executable(log_probe log_probe.cpp ${PROJECT_SOURCE_DIR}/tests/vfs/zip_writer.cpp
+                         ${PROJECT_SOURCE_DIR}/tests/support/test_data.cpp)
 target_link_libraries(log_probe PRIVATE ferrox_files)
 
 if(WIN32)
