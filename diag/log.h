@@ -1,7 +1,8 @@
 // The diagnostic log. Problem reports are formatted printf-style and go to the log file and to
 // the debugger output. The file is opened on the first message: "crash.log" in the working
 // directory, or "logs/crash_<date>_<time>.log" when a marker file "debug.fnt" is present.
-// Every write reaches the disk before the call returns.
+// Every write reaches the disk before the call returns. One thread logs: the message buffer is
+// shared.
 #pragma once
 
 // A message to the log file, the debugger output and the echo hook.

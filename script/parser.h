@@ -6,6 +6,9 @@
 //   $name(s, "value")       constant: name stands for "value" wherever a string is expected
 //   !include("other.ini")   the entries of other.ini, found beside this file, stand here
 //   keyword("text", 12) { ... }   an entry; the statements in braces become its children
+//
+// Files are read through the file layer (vfs/vfile.h): from disk, else from mounted archives.
+// One thread parses at a time: the node pools and the parse hook are process-wide.
 #pragma once
 
 #include "script/entry.h"

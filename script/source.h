@@ -2,6 +2,7 @@
 // position, a line counter for reports, its path and folder, and the constants its const defs
 // made. The parser and the literal readers read the file only through this scanner, and
 // report every error through ReportError, which names the file and line and shows the line.
+// A source belongs to the one thread that parses.
 #pragma once
 
 #include "script/entry.h"

@@ -1,5 +1,6 @@
 // Every file header of a mounted archive's central directory, also those that the file layer
 // cannot serve, for tools that show what an archive holds and what the game will see of it.
+// See vfs/vfile.h for how a name is found. One thread mounts, opens and reads.
 #pragma once
 
 #include "vfs/mount.h"

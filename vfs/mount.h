@@ -1,5 +1,6 @@
 // Mounting ZIP archives: their stored and deflated files become entries of the archive index,
-// so the file layer finds them wherever the disk has no file of that name.
+// so the file layer finds them wherever the disk has no file of that name. See vfs/vfile.h for
+// how a name is found. One thread mounts, opens and reads.
 #pragma once
 
 #include <cstddef>
