@@ -19,9 +19,7 @@ void AddConstant(ScriptSource& source, const char* name, ScriptValue* value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EnterFuzzFolder();
-    MemoryArchive archive(
-        {{"literals.ini", std::string(reinterpret_cast<const char*>(data), size)}});
-    ScriptSource source("literals.ini");
+    ScriptSource source("literals.ini", data, size);
     AddConstant(source, "count", new IntValue(4));
     AddConstant(source, "speed", new FloatValue(2.5f));
     AddConstant(source, "name", new StringValue("text"));

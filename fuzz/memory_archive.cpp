@@ -1,36 +1,31 @@
 #include "fuzz/memory_archive.h"
 
-#include "vfs/pack_index.h"
+#include "tests/vfs/zip_writer.h"
+#include "vfs/mount.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 #include <unistd.h>
 
-MemoryArchive::MemoryArchive(std::vector<MemoryFile> files) : files_(std::move(files)) {
-    for (MemoryFile& file : files_) {
-        PackEntry entry = {};
-        entry.dataOffset = uint32_t(bytes_.size());
-        entry.compressedSize = uint32_t(file.data.size());
-        entry.size = file.compressed ? file.size : uint32_t(file.data.size());
-        entry.compressed = file.compressed;
-        entry.name = &file.name[0];
-        entry.archive = &archive_;
-        bytes_ += file.data;
-        entries_.push_back(entry);
+const char kArchiveName[] = "fuzz.zip";
+
+MemoryArchive::MemoryArchive(const std::vector<MemoryFile>& files) {
+    std::vector<ZipItem> items;
+    for (const MemoryFile& file : files) {
+        items.push_back(ZipItem(file.name, "", file.compressed ? 8 : 0));
+        items.back().data = file.data;
+        items.back().declaredSize = file.compressed ? file.size : file.data.size();
     }
-    bytes_ += '\0'; // fmemopen wants at least one byte
-    archive_.file = fmemopen(&bytes_[0], bytes_.size(), "rb");
-    archive_.entries = entries_.data();
-    archive_.entryCount = uint32_t(entries_.size());
-    if (!archive_.file || !IndexArchiveEntries(&archive_)) {
+    bytes_ = MakeZip(items).bytes;
+    if (vfmountbytes(kArchiveName, bytes_.data(), bytes_.size()) != kMountOk) {
         std::abort();
     }
 }
 
 MemoryArchive::~MemoryArchive() {
-    UnindexArchiveEntries(&archive_);
-    fclose(archive_.file);
+    if (vfunmount(kArchiveName) != kMountOk) {
+        std::abort(); // a handle left open
+    }
 }
 
 void EnterFuzzFolder() {

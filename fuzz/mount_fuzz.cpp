@@ -1,27 +1,22 @@
 // A ZIP mount of fuzzed archive bytes; every indexed entry is then read to its end (or as far
 // as its data goes) and the archive unmounted.
 #include "vfs/mount.h"
-#include "vfs/pack.h"
 #include "vfs/vfile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/ferrox-fuzz-mount-" + std::to_string(getpid()) + ".zip";
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    if (vfmount(path.c_str()) != kMountOk) {
+    const char name[] = "fuzzed.zip";
+    if (vfmountbytes(name, data, size) != kMountOk) {
         return 0;
     }
     std::vector<std::string> names;
-    for (uint32_t i = 0; i < packIndex.count; ++i) {
-        names.push_back(packIndex.slots[i]->name);
+    for (uint32_t i = 0; i < vfindexcount(); ++i) {
+        names.push_back(vfindexentry(i)->name);
     }
     char buffer[4096];
     size_t budget = 16 << 20; // entries may claim far more than their data holds
@@ -36,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         vfclose(entry);
     }
-    if (vfunmount(path.c_str()) != kMountOk) {
+    if (vfunmount(name) != kMountOk) {
         std::abort();
     }
     return 0;

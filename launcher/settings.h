@@ -1,4 +1,5 @@
-// The three settings the launcher hands to the engine, read from the configuration file.
+// The three settings the launcher hands to the engine, read from the configuration file, on
+// the launcher's one thread.
 #pragma once
 
 #include "platform/win32.h"

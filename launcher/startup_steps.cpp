@@ -30,7 +30,7 @@ const char* DirectXSpawnFailure(int error) {
 } // namespace
 
 void ShowAlreadyRunning() {
-    FILE* message = fopen("data\\Running.scr", "r");
+    FILE* message = WinPathFopen("data\\Running.scr", "r");
     if (!message) {
         return;
     }
@@ -73,7 +73,7 @@ void CompileJavaParameters() {
 }
 
 void RequestDirectXReport() {
-    FILE* report = fopen("logs/DXdiags.txt", "rt");
+    FILE* report = WinPathFopen("logs/DXdiags.txt", "rt");
     if (report) {
         fclose(report);
         return;

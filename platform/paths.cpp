@@ -12,17 +12,6 @@ bool Exists(const std::string& path) {
     return lstat(path.c_str(), &status) == 0;
 }
 
-bool EqualIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char ca = (*a >= 'A' && *a <= 'Z') ? char(*a + 32) : *a;
-        char cb = (*b >= 'A' && *b <= 'Z') ? char(*b + 32) : *b;
-        if (ca != cb) {
-            return false;
-        }
-    }
-    return *a == *b;
-}
-
 } // namespace
 
 bool platform::FirstEntryWhere(const std::string& folder,
@@ -58,9 +47,7 @@ std::string platform::ResolveWindowsPath(const char* path) {
         std::string candidate = resolved + name;
         if (!name.empty() && name != "." && name != ".." && !Exists(candidate)) {
             std::string match;
-            auto sameName = [&](const char* entry) {
-                return EqualIgnoringCase(entry, name.c_str());
-            };
+            auto sameName = [&](const char* entry) { return _stricmp(entry, name.c_str()) == 0; };
             if (!FirstEntryWhere(resolved, sameName, match)) {
                 return candidate + posix.substr(end); // the rest as written
             }

@@ -9,17 +9,22 @@
 #ifdef _WIN32
 
 #include <direct.h>
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <stdio.h>
 #include <windows.h>
 // windows.h must come first: mmsystem.h relies on its types.
 #include <mmsystem.h>
 
+// The runtime's own fopen already follows Windows path rules.
+static inline FILE* WinPathFopen(const char* path, const char* mode) {
+    return fopen(path, mode);
+}
+
 #else
 
 #ifdef __cplusplus
-// <cstdio> undefines function-like names such as fopen; it must come before the definition
-// of fopen at the end of this header, never after it.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -118,6 +123,8 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define _MAX_DIR 256
 #define _MAX_FNAME 256
 #define _MAX_EXT 256
+#define _O_BINARY 0x8000
+#define STD_ERROR_HANDLE ((DWORD)-12)
 
 typedef struct tagPOINT {
     LONG x;
@@ -195,6 +202,11 @@ FERROX_PLATFORM_API BOOL WINAPI PostThreadMessageA(DWORD threadId, UINT message,
 FERROX_PLATFORM_API DWORD WINAPI GetCurrentThreadId(void);
 FERROX_PLATFORM_API int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
+// The console: a terminal stands for it, and shows ANSI colours in any mode.
+FERROX_PLATFORM_API HANDLE WINAPI GetStdHandle(DWORD which);
+FERROX_PLATFORM_API BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode);
+FERROX_PLATFORM_API BOOL WINAPI SetConsoleMode(HANDLE console, DWORD mode);
+
 // Multimedia: there is no sound to stop.
 FERROX_PLATFORM_API BOOL WINAPI PlaySoundA(LPCSTR sound, HMODULE module, DWORD flags);
 
@@ -210,7 +222,15 @@ FERROX_PLATFORM_API int _stricmp(const char* a, const char* b);
 FERROX_PLATFORM_API char* _strlwr(char* text);
 FERROX_PLATFORM_API char* _strdup(const char* text);
 
-// fopen with Windows path rules; a directory cannot be opened as a file.
+// The MSVC runtime's stream services: 64-bit positions, descriptors, and the text or binary
+// mode of a descriptor (POSIX streams are always binary).
+FERROX_PLATFORM_API int _fseeki64(FILE* stream, int64_t offset, int origin);
+FERROX_PLATFORM_API int64_t _ftelli64(FILE* stream);
+FERROX_PLATFORM_API int _fileno(FILE* stream);
+FERROX_PLATFORM_API int _isatty(int descriptor);
+FERROX_PLATFORM_API int _setmode(int descriptor, int mode);
+
+// fopen with Windows path rules, for the files of a game; a directory cannot be opened as a file.
 FERROX_PLATFORM_API FILE* WinPathFopen(const char* path, const char* mode);
 
 // The entry function that the executable defines and the platform's start-up code calls.
@@ -219,11 +239,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
 
 #ifdef __cplusplus
 } // extern "C"
-#endif
-
-// The system opens its files with fopen, as on Windows; here that means Windows path rules.
-#ifndef FERROX_PLATFORM_BUILD
-#define fopen WinPathFopen
 #endif
 
 #endif // _WIN32

@@ -1,6 +1,7 @@
 // The parsed configuration: a tree of named entries, each with a list of typed values, a list
 // of child entries and a link to its next sibling. An entry owns its values, its children and
 // its next sibling, so deleting the head of a list deletes the whole list with all subtrees.
+// Entries come from a process-wide pool: one thread makes and deletes them.
 #pragma once
 
 #include "script/node_pool.h"

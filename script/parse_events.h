@@ -1,6 +1,7 @@
 // What a parse shows a tool that watches it: each file and block as it starts and ends, each
 // argument as it is read, and each report. The launcher installs no hook, so a parse costs one
-// test of a null pointer per event and behaves exactly as without one.
+// test of a null pointer per event and behaves exactly as without one. The hook is called on
+// the thread that parses.
 #pragma once
 
 #include "script/entry.h"

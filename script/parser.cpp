@@ -1,6 +1,7 @@
 #include "script/parser.h"
+#include "vfs/file_name.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "platform/win32.h"
 #include "script/parse_events.h"
 #include "vfs/vfile.h"
@@ -128,8 +129,11 @@ bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
 
 // A new source for a file of the parse, counted against its bounds; null after a report (made
 // through `reporter`, or through the new source itself when there is none).
-ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char* path) {
-    ScriptSource* file = new (std::nothrow) ScriptSource(path, kMostScriptBytes - parse->bytesRead);
+ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char* path,
+                         const void* bytes = nullptr, size_t size = 0) {
+    uint32_t mostBytes = kMostScriptBytes - parse->bytesRead;
+    ScriptSource* file = bytes ? new (std::nothrow) ScriptSource(path, bytes, size, mostBytes)
+                               : new (std::nothrow) ScriptSource(path, mostBytes);
     if (!file) {
         if (reporter) {
             Fail(reporter, parse, "out of memory");
@@ -200,11 +204,9 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     delete file;
 }
 
-} // namespace
-
-ScriptEntry* ParseScriptFile(const char* path) {
-    ParseContext parse;
-    ScriptSource* source = OpenScript(nullptr, &parse, path);
+// Parses the top file of a parse, which `source` holds (null: it could not be made), and
+// deletes it.
+ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char* path) {
     ScriptEntry* entries = nullptr;
     if (source) {
         parse.openFiles.push_back(source);
@@ -221,6 +223,18 @@ ScriptEntry* ParseScriptFile(const char* path) {
         return nullptr;
     }
     return entries;
+}
+
+} // namespace
+
+ScriptEntry* ParseScriptFile(const char* path) {
+    ParseContext parse;
+    return ParseTopFile(OpenScript(nullptr, &parse, path), parse, path);
+}
+
+ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size) {
+    ParseContext parse;
+    return ParseTopFile(OpenScript(nullptr, &parse, name, bytes, size), parse, name);
 }
 
 ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseContext* parse,

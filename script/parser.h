@@ -6,6 +6,9 @@
 //   $name(s, "value")       constant: name stands for "value" wherever a string is expected
 //   !include("other.ini")   the entries of other.ini, found beside this file, stand here
 //   keyword("text", 12) { ... }   an entry; the statements in braces become its children
+//
+// Files are read through the file layer (vfs/vfile.h): from disk, else from mounted archives.
+// One thread parses at a time: the node pools and the parse hook are process-wide.
 #pragma once
 
 #include "script/entry.h"
@@ -45,6 +48,9 @@ const uint32_t kMostTreeBytes = 64u << 20;
 // The top-level entry list of the file, which the caller owns, or null when the file cannot be
 // read, holds no call, or cannot be parsed (then the log says so).
 ScriptEntry* ParseScriptFile(const char* path);
+// The same for `size` bytes held in memory, parsed as a file named `name` would be: reports
+// name it, and its includes are files found beside it.
+ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size);
 
 // The statements up to the end of the file, or in a nested block up to its '}'. `typedefs` is
 // the head of the typedefs in force; a nested block removes those it added when it ends.

@@ -1,6 +1,6 @@
 #include "script/source.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "script/parse_events.h"
 #include "vfs/crc_log.h"
 #include "vfs/vfile.h"
@@ -47,13 +47,7 @@ void WriteReport(const Report& report) {
 } // namespace
 
 ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
-    directory[0] = '\0';
-    path[0] = '\0';
-    size_t pathLength = std::strlen(sourcePath);
-    CopyCut(path, sizeof path, sourcePath, pathLength);
-    if (pathLength >= sizeof path) {
-        LogPrintf("[CQSParse] file name longer than %u characters: '%s...'\n",
-                  unsigned(sizeof path - 1), path);
+    if (!TakeName(sourcePath)) {
         return;
     }
     FILE* file = vfopen(sourcePath, "rb");
@@ -73,12 +67,33 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
         size = uint32_t(vfread(buffer, 1, size_t(length), file));
     }
     vfclose(file);
+}
 
+ScriptSource::ScriptSource(const char* name, const void* bytes, size_t length, uint32_t mostBytes) {
+    if (!TakeName(name)) {
+        return;
+    }
+    tooLong = length > mostBytes;
+    if (length > 0 && !tooLong && (buffer = static_cast<unsigned char*>(std::malloc(length)))) {
+        std::memcpy(buffer, bytes, length);
+        size = uint32_t(length);
+    }
+}
+
+bool ScriptSource::TakeName(const char* name) {
+    size_t length = std::strlen(name);
+    CopyCut(path, sizeof path, name, length);
+    if (length >= sizeof path) {
+        LogPrintf("[CQSParse] file name longer than %u characters: '%s...'\n",
+                  unsigned(sizeof path - 1), path);
+        return false;
+    }
     const char* separator = std::strrchr(path, '\\');
     if (!separator) {
         separator = std::strrchr(path, '/');
     }
     CopyCut(directory, sizeof directory, path, separator ? size_t(separator - path + 1) : 0);
+    return true;
 }
 
 ScriptSource::~ScriptSource() {

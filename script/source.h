@@ -2,6 +2,7 @@
 // position, a line counter for reports, its path and folder, and the constants its const defs
 // made. The parser and the literal readers read the file only through this scanner, and
 // report every error through ReportError, which names the file and line and shows the line.
+// A source belongs to the one thread that parses.
 #pragma once
 
 #include "script/entry.h"
@@ -34,6 +35,10 @@ public:
     // Loads the file through the file layer; a file that cannot be read gives an empty source,
     // and so does one longer than `mostBytes`, which also sets `tooLong`.
     explicit ScriptSource(const char* path, uint32_t mostBytes = UINT32_MAX);
+    // A copy of `length` bytes held in memory, named `name` in reports and as the folder of its
+    // includes; the bytes are left unread, as a file's, when there are more than `mostBytes`.
+    ScriptSource(const char* name, const void* bytes, size_t length,
+                 uint32_t mostBytes = UINT32_MAX);
     ~ScriptSource();
     ScriptSource(const ScriptSource&) = delete;
     ScriptSource& operator=(const ScriptSource&) = delete;
@@ -92,8 +97,8 @@ public:
         return constants_;
     }
 
-    char directory[256]; // the path up to its last separator; includes are found there
-    char path[256];      // as given; shown in reports
+    char directory[256] = ""; // the path up to its last separator; includes are found there
+    char path[256] = "";      // as given; shown in reports
     unsigned char* buffer = nullptr;
     uint32_t size = 0;
     uint32_t position = 0;
@@ -103,6 +108,9 @@ public:
     bool tooLong = false; // the file was longer than the source may hold, and left unread
 
 private:
+    // Takes `name` as the path and its folder as the directory; false, after a report, when the
+    // name does not fit.
+    bool TakeName(const char* name);
     // Counts line ends: every CR, and every LF that does not directly follow a CR.
     bool EndsLine(uint32_t at) const {
         unsigned char c = buffer[at];

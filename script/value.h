@@ -1,6 +1,7 @@
 // Typed values of the configuration script: the arguments of statements and the values of
 // constants. Values form singly linked lists; whoever owns a list (an entry) deletes its
-// values one by one, so deleting a value never deletes the values after it.
+// values one by one, so deleting a value never deletes the values after it. Values come from
+// a process-wide pool: one thread makes and deletes them.
 #pragma once
 
 #include "script/node_pool.h"

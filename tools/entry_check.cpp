@@ -1,7 +1,6 @@
 #include "tools/entry_check.h"
 
 #include "vfs/listing.h"
-#include "vfs/pack.h"
 #include "vfs/vfile.h"
 
 #include <cstdint>
@@ -32,10 +31,10 @@ std::string CopyCheckedFile(FILE* file, FILE* out) {
         crc = crc32(crc, chunk.data(), uInt(got));
         total += got;
     }
-    if (!vfispack(file)) {
+    const PackEntry* entry = vfhandleentry(file);
+    if (!entry) {
         return std::ferror(file) ? "cannot be read to its end" : "";
     }
-    const PackEntry* entry = reinterpret_cast<PackHandle*>(file)->entry;
     if (total != entry->size) {
         return "cannot be read to its end: " + std::to_string(total) + " of " +
                std::to_string(entry->size) + " bytes";

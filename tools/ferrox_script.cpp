@@ -1,7 +1,8 @@
 // ferrox-script: parses a configuration file exactly as the launcher parses game.ini (from the
 // working folder, with its include files) and says, compiler-style, what is wrong with it. It
 // writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
-#include "launcher/log.h"
+#include "diag/log.h"
+#include "platform/win32.h"
 #include "script/parser.h"
 #include "tools/parse_watcher.h"
 #include "tools/script_dump.h"
@@ -13,14 +14,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -56,14 +49,10 @@ bool ColourWanted() {
     if (std::getenv("NO_COLOR")) {
         return false;
     }
-#ifdef _WIN32
     HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     return _isatty(_fileno(stderr)) && GetConsoleMode(console, &mode) &&
            SetConsoleMode(console, mode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
-#else
-    return isatty(fileno(stderr));
-#endif
 }
 
 // Why a parse that reported no error gave no entries.
@@ -210,9 +199,7 @@ int main(int argc, char** argv) {
     if (status == 0 && options.command == "dump") {
         std::fputs(DumpScript(entries).c_str(), stdout);
     } else if (status == 0 && options.command == "record") {
-#ifdef _WIN32
         _setmode(_fileno(stdout), _O_BINARY);
-#endif
         entries->Write(stdout);
     }
     delete entries;

@@ -1,20 +1,14 @@
 // cat: files to standard output as the file layer opens them, an archive entry's CRC-32
 // checked once the entry has been read whole.
+#include "platform/win32.h"
 #include "tools/entry_check.h"
 #include "tools/vfs_tool.h"
 #include "vfs/vfile.h"
 
 #include <cstdio>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 int Cat(const std::vector<std::string>& names) {
-#ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY); // the bytes as they are, no CR added before LF
-#endif
     int status = kExitOk;
     for (const std::string& name : names) {
         FILE* file = vfopen(name.c_str(), "rb");

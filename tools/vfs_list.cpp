@@ -3,7 +3,6 @@
 #include "tools/entry_text.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
-#include "vfs/pack.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // with a fixed time on request so that the same files always give the same bytes.
 #include "tools/vfs_tool.h"
 #include "tools/zip_writer.h"
-#include "vfs/pack.h"
+#include "vfs/file_name.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -117,8 +117,7 @@ bool NamesReadBack(const std::map<std::string, fs::path>& files) {
             Complain(name + ": a backslash in a name reads back as a folder");
             return false;
         }
-        std::string key = name;
-        vfnormalize(&key[0]);
+        std::string key = FileName(name.c_str(), NameForm::kIndexed).c_str();
         auto [other, added] = normalised.emplace(key, name);
         if (!added) {
             Complain(other->second + " and " + name + " would be one name in the archive index");

@@ -1,6 +1,5 @@
 // stat: where each name resolves, disk or archive entry, as the file layer opens it.
 #include "tools/vfs_tool.h"
-#include "vfs/pack.h"
 #include "vfs/vfile.h"
 
 #include <cstdio>
@@ -14,17 +13,16 @@ int Stat(const std::vector<std::string>& names) {
             status = kExitProblem;
             continue;
         }
-        if (!vfispack(file)) {
-            std::printf("%s: disk\n", name.c_str());
-        } else {
-            const PackEntry* entry = reinterpret_cast<PackHandle*>(file)->entry;
+        if (const PackEntry* entry = vfhandleentry(file)) {
             std::printf("%s: archive %s entry %s, %lu bytes, %s", name.c_str(),
-                        entry->archive->path, entry->name, static_cast<unsigned long>(entry->size),
+                        vfarchivepath(entry), entry->name, static_cast<unsigned long>(entry->size),
                         entry->compressed ? "deflated" : "stored");
             if (entry->compressed) {
                 std::printf(" (%lu compressed)", static_cast<unsigned long>(entry->compressedSize));
             }
             std::printf("\n");
+        } else {
+            std::printf("%s: disk\n", name.c_str());
         }
         vfclose(file);
     }

@@ -1,7 +1,8 @@
 #include "vfs/crc_log.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "platform/win32.h"
+#include "vfs/file_name.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,6 @@
 
 namespace {
 
-const int kNameSize = sizeof(CRCItem::name);
 const int kBuckets = sizeof(CCRCLog::buckets) / sizeof(CCRCLog::buckets[0]);
 // Files are read in pieces of up to 256 KiB, straight into one buffer that the CRC then reads
 // while it is still in the processor's cache: with a CRC as fast as libdeflate's, the copy out
@@ -96,20 +96,6 @@ CRCNode* TakeNode() {
     return &slot->node;
 }
 
-// The log's own form of a file name: no leading dots or separators, backslashes, lower case,
-// at most 259 characters. "./Data/Game.ini" and "..\data/GAME.INI" are both "data\game.ini".
-void NormaliseName(const char* name, char (&normalised)[kNameSize]) {
-    while (*name == '.' || *name == '/' || *name == '\\') {
-        ++name;
-    }
-    int length = 0;
-    for (; name[length] != '\0' && length < kNameSize - 1; ++length) {
-        normalised[length] = name[length] == '/' ? '\\' : name[length];
-    }
-    normalised[length] = '\0';
-    _strlwr(normalised);
-}
-
 // The bucket of a normalised name: a multiply-by-33 hash of its upper-cased bytes, each widened
 // as a signed byte.
 uint32_t BucketOf(const char* normalised) {
@@ -126,7 +112,7 @@ uint32_t BucketOf(const char* normalised) {
 
 CRCItem* FindNormalised(CCRCLog* log, const char* normalised, uint32_t bucket) {
     for (CRCNode* node = log->buckets[bucket].head; node; node = node->next) {
-        if (_stricmp(node->item.name, normalised) == 0) {
+        if (std::strcmp(node->item.name, normalised) == 0) { // both folded already
             return &node->item;
         }
     }
@@ -141,9 +127,8 @@ CRCItem* CCRCLog::FindItem(const char* name) {
     if (!name) {
         return nullptr;
     }
-    char normalised[kNameSize];
-    NormaliseName(name, normalised);
-    return FindNormalised(this, normalised, BucketOf(normalised));
+    FileName normalised(name, NameForm::kChecksum);
+    return FindNormalised(this, normalised.c_str(), BucketOf(normalised.c_str()));
 }
 
 uint32_t CCRCLog::AddItem(const char* name) {
@@ -151,14 +136,13 @@ uint32_t CCRCLog::AddItem(const char* name) {
     if (!name) {
         return crc;
     }
-    char normalised[kNameSize];
-    NormaliseName(name, normalised);
+    FileName normalised(name, NameForm::kChecksum);
     // The file is read again on every call, so a recorded CRC follows the file's contents.
-    if (!CRC32OfFile(normalised, 0, -1, &crc)) {
+    if (!CRC32OfFile(normalised.c_str(), 0, -1, &crc)) {
         crc = 0xFFFFFFFF;
     }
-    uint32_t bucketIndex = BucketOf(normalised);
-    if (CRCItem* found = FindNormalised(this, normalised, bucketIndex)) {
+    uint32_t bucketIndex = BucketOf(normalised.c_str());
+    if (CRCItem* found = FindNormalised(this, normalised.c_str(), bucketIndex)) {
         found->crc = crc;
         found->computed = 1;
         return crc;
@@ -167,7 +151,7 @@ uint32_t CCRCLog::AddItem(const char* name) {
     if (!node) {
         return 0xFFFFFFFF;
     }
-    std::memcpy(node->item.name, normalised, sizeof normalised);
+    std::memcpy(node->item.name, normalised.c_str(), normalised.size() + 1); // fits: at most 259
     node->item.crc = crc;
     node->item.computed = 1;
     node->item.summed = 0;
@@ -222,7 +206,7 @@ void CCRCLog::IncSum(uint32_t value) {
 }
 
 uint8_t CRC32OfFile(const char* path, int32_t start, int32_t end, uint32_t* crc) {
-    FILE* stream = fopen(path, "rb");
+    FILE* stream = WinPathFopen(path, "rb");
     if (!stream) {
         return 0;
     }

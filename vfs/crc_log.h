@@ -1,6 +1,7 @@
 // The file checksum log: files recorded by name with the CRC-32 of their contents, and a
 // running sum of the CRCs in an item named "___SUM___". Items live in 128 buckets by a hash of
-// their names; their nodes come from a process-wide pool of blocks of 128 nodes.
+// their names; their nodes come from a process-wide pool of blocks of 128 nodes. Names take
+// the checksum form of vfs/file_name.h. One thread records and parses.
 #pragma once
 
 #include <cstdint>

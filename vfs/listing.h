@@ -1,10 +1,26 @@
 // Every file header of a mounted archive's central directory, also those that the file layer
 // cannot serve, for tools that show what an archive holds and what the game will see of it.
+// See vfs/vfile.h for how a name is found. One thread mounts, opens and reads.
 #pragma once
 
 #include "vfs/mount.h"
-#include "vfs/pack.h"
-#include "vfs/zip_records.h"
+#include "vfs/pack_entry.h"
+
+#include <cstdint>
+
+// One file header of the central directory, its ZIP64 values applied.
+struct ZipFileHeader {
+    uint16_t flags;
+    uint16_t method;
+    uint16_t modTime; // MS-DOS form, local time
+    uint16_t modDate;
+    uint32_t crc32;
+    uint64_t compressedSize;
+    uint64_t size;
+    uint64_t localHeaderOffset;
+    const char* name; // inside the directory's bytes, not terminated
+    uint16_t nameLength;
+};
 
 // Whether the mount indexes a file header, and why not.
 enum EntryService {

@@ -1,16 +1,19 @@
 #include "vfs/mount.h"
 
+#include "diag/log.h"
 #include "platform/win32.h"
+#include "vfs/file_name.h"
+#include "vfs/internal/pack.h"
+#include "vfs/internal/pack_index.h"
+#include "vfs/internal/zip_records.h"
 #include "vfs/listing.h"
-#include "vfs/pack.h"
-#include "vfs/pack_index.h"
 #include "vfs/vfile.h"
-#include "vfs/zip_records.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -47,9 +50,7 @@ void FreeArchive(PackArchive* archive) {
     std::free(archive->entries);
     std::free(archive->crcs);
     std::free(archive->path);
-    if (archive->file) {
-        fclose(archive->file);
-    }
+    delete archive->source;
     std::free(archive);
 }
 
@@ -65,7 +66,7 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
         return kCorrupt;
     }
     uint64_t localHeaderOffset = header.localHeaderOffset + directory.location.prefixLength;
-    MountResult result = ReadZipLocalHeader(archive->file, directory.fileSize, localHeaderOffset,
+    MountResult result = ReadZipLocalHeader(*archive->source, directory.fileSize, localHeaderOffset,
                                             header.compressedSize, &dataOffset);
     if (result != kMountOk) {
         return result;
@@ -75,20 +76,11 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
     if (dataOffset + header.compressedSize > UINT32_MAX || header.size > UINT32_MAX) {
         return kTooLarge;
     }
-    char* name = static_cast<char*>(std::malloc(size_t(header.nameLength) + 1));
+    std::string stored(header.name, header.nameLength);
+    char* name = _strdup(FileName(stored.c_str(), NameForm::kIndexed).c_str());
     if (!name) {
         return kNoMemory;
     }
-    std::memcpy(name, header.name, header.nameLength);
-    name[header.nameLength] = '\0';
-    vfnormalize(name);
-    // Normalising removes one leading "./"; an indexed name has none at all, or no path that a
-    // caller normalises would ever find it.
-    size_t dots = 0;
-    while (name[dots] == '.' && name[dots + 1] == '/') {
-        dots += 2;
-    }
-    std::memmove(name, name + dots, std::strlen(name + dots) + 1); // never empty: not a folder
     archive->crcs[archive->entryCount] = header.crc32;
     archive->entries[archive->entryCount++] = {archive,
                                                name,
@@ -99,11 +91,12 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
     return kMountOk;
 }
 
-MountResult ReadCentralDirectory(FILE* file, CentralDirectory* directory) {
-    if (!ZipFileSize(file, &directory->fileSize)) {
+MountResult ReadCentralDirectory(ByteSource& source, CentralDirectory* directory) {
+    if (!source.Size(&directory->fileSize)) {
         return kCannotOpen;
     }
-    MountResult result = ReadZipDirectoryLocation(file, directory->fileSize, &directory->location);
+    MountResult result =
+        ReadZipDirectoryLocation(source, directory->fileSize, &directory->location);
     if (result != kMountOk) {
         return result;
     }
@@ -118,7 +111,7 @@ MountResult ReadCentralDirectory(FILE* file, CentralDirectory* directory) {
     if (!directory->bytes) {
         return kNoMemory;
     }
-    return ReadZipBytes(file, directory->location.offset, directory->bytes.get(), size)
+    return ReadZipBytes(source, directory->location.offset, directory->bytes.get(), size)
                ? kMountOk
                : kCannotOpen;
 }
@@ -145,7 +138,7 @@ MountResult WalkCentralDirectory(const CentralDirectory& directory, Visit visit)
 // Reads the central directory into the archive's entries, in the archive's order.
 MountResult LoadEntries(PackArchive* archive) {
     CentralDirectory directory;
-    MountResult result = ReadCentralDirectory(archive->file, &directory);
+    MountResult result = ReadCentralDirectory(*archive->source, &directory);
     if (result != kMountOk) {
         return result;
     }
@@ -161,23 +154,18 @@ MountResult LoadEntries(PackArchive* archive) {
     });
 }
 
-} // namespace
-
-MountResult vfmount(const char* path) {
-    if (FindMounted(path)) {
-        return kAlreadyMounted;
+// Mounts the archive whose bytes `source` gives under `path`; null: it could not be opened.
+MountResult Mount(const char* path, std::unique_ptr<ByteSource> source) {
+    if (!source) {
+        return kCannotOpen;
     }
     PackArchive* archive = static_cast<PackArchive*>(std::calloc(1, sizeof(PackArchive)));
     if (!archive) {
         return kNoMemory;
     }
+    archive->source = source.release();
     archive->path = _strdup(path);
-    if (!archive->path) {
-        FreeArchive(archive);
-        return kNoMemory;
-    }
-    archive->file = fopen(path, "rb");
-    MountResult result = archive->file ? LoadEntries(archive) : kCannotOpen;
+    MountResult result = archive->path ? LoadEntries(archive) : kNoMemory;
     if (result == kMountOk && !IndexArchiveEntries(archive)) {
         result = kIndexFull;
     }
@@ -190,7 +178,18 @@ MountResult vfmount(const char* path) {
         last = &(*last)->next;
     }
     *last = archive;
+    SetLogArchiveLookup(vfexists); // the log's marker file may come from an archive too
     return kMountOk;
+}
+
+} // namespace
+
+MountResult vfmount(const char* path) {
+    return FindMounted(path) ? kAlreadyMounted : Mount(path, OpenFileSource(path));
+}
+
+MountResult vfmountbytes(const char* name, const void* bytes, size_t size) {
+    return FindMounted(name) ? kAlreadyMounted : Mount(name, MemorySource(bytes, size));
 }
 
 MountResult vfunmount(const char* path) {
@@ -263,7 +262,7 @@ MountResult vflistarchive(const char* path, void (*visit)(const ListedEntry&, vo
     }
     PackArchive* archive = *link;
     CentralDirectory directory;
-    MountResult result = ReadCentralDirectory(archive->file, &directory);
+    MountResult result = ReadCentralDirectory(*archive->source, &directory);
     if (result != kMountOk) {
         return result;
     }
@@ -280,6 +279,10 @@ MountResult vflistarchive(const char* path, void (*visit)(const ListedEntry&, vo
         visit(listed, context);
         return kMountOk;
     });
+}
+
+const char* vfarchivepath(const PackEntry* entry) {
+    return entry->archive->path;
 }
 
 uint32_t vfentrycrc(const PackEntry* entry) {

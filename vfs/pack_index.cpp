@@ -1,9 +1,8 @@
-#include "vfs/pack_index.h"
+#include "vfs/internal/pack_index.h"
 
-#include "platform/win32.h"
+#include "vfs/file_name.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,32 +35,19 @@ PackEntry* FindNormalised(const char* name) {
 
 } // namespace
 
-void vfnormalize(char* name) {
-    for (char* c = name; *c; ++c) {
-        if (*c == '\\') {
-            *c = '/';
-        }
-        if (!packKeepCase && *c >= 'A' && *c <= 'Z') {
-            *c = char(*c + ('a' - 'A'));
-        }
-    }
-    if (name[0] == '.' && name[1] == '/') {
-        std::memmove(name, name + 2, std::strlen(name + 2) + 1);
-    }
-}
-
 PackEntry* vflookup(const char* name) {
     if (packIndex.count == 0) {
         return nullptr;
     }
-    char* wanted = _strdup(name);
-    if (!wanted) {
-        return nullptr;
-    }
-    vfnormalize(wanted);
-    PackEntry* found = FindNormalised(wanted);
-    std::free(wanted);
-    return found;
+    return FindNormalised(FileName(name, NameForm::kLookup).c_str());
+}
+
+uint32_t vfindexcount() {
+    return packIndex.count;
+}
+
+const PackEntry* vfindexentry(uint32_t position) {
+    return position < packIndex.count ? packIndex.slots[position] : nullptr;
 }
 
 bool IndexArchiveEntries(PackArchive* archive) {

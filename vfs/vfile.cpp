@@ -1,8 +1,9 @@
 #include "vfs/vfile.h"
 
 #include "platform/win32.h"
-#include "vfs/pack.h"
-#include "vfs/zstream.h"
+#include "vfs/internal/byte_source.h"
+#include "vfs/internal/pack.h"
+#include "vfs/internal/zstream.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -30,11 +31,16 @@ int vfispack(FILE* handle) {
 }
 
 FILE* vfopen(const char* path, const char* mode) {
-    if (FILE* disk = fopen(path, mode)) {
+    if (FILE* disk = WinPathFopen(path, mode)) {
         return disk;
     }
     PackEntry* entry = vflookup(path);
     return entry ? vfopenentry(entry) : nullptr;
+}
+
+const PackEntry* vfhandleentry(FILE* file) {
+    PackHandle* handle = PackHandleOf(file);
+    return handle ? handle->entry : nullptr;
 }
 
 FILE* vfopenentry(PackEntry* entry) {
@@ -65,9 +71,8 @@ size_t vfread(void* buffer, size_t size, size_t count, FILE* file) {
     if (entry->compressed) {
         done = vfzread(handle, handle->position, buffer, bytes);
     } else {
-        FILE* archive = entry->archive->file;
-        SeekArchive(archive, uint64_t(entry->dataOffset) + handle->position);
-        done = uint32_t(fread(buffer, 1, bytes, archive));
+        done = uint32_t(entry->archive->source->Read(uint64_t(entry->dataOffset) + handle->position,
+                                                     buffer, bytes));
     }
     handle->position += done;
     return done / size;
@@ -118,19 +123,6 @@ int vfclose(FILE* file) {
     handle->magic = 0;
     std::free(handle);
     return 0;
-}
-
-int vfsamepath(const char* a, const char* b) {
-    auto fold = [](char c) { return c == '\\' ? '/' : c >= 'A' && c <= 'Z' ? char(c + 32) : c; };
-    for (;; ++a, ++b) {
-        char x = fold(*a), y = fold(*b);
-        if (x != y) {
-            return 0;
-        }
-        if (x == '\0') {
-            return 1;
-        }
-    }
 }
 
 int vfexists(const char* path) {

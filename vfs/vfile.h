@@ -1,13 +1,28 @@
-// Stdio-like file handles that read a file from disk or, when the disk has no such file, from
-// an entry of a mounted archive. A handle is the runtime's FILE*: a disk stream, passed
-// straight to the runtime, or an archive handle (a PackHandle) that only these functions
-// understand. Callers never need to know which one they got.
+// The file layer: stdio-like handles that read a file from disk or, when the disk has no such
+// file, from an entry of a mounted ZIP archive.
+//
+// How a name is found. The disk comes first, under Windows path rules: either slash separates,
+// and a component that does not exist as written is matched without regard to ASCII case.
+// Failing that, the name's normalised form (vfs/file_name.h: slashes, lower case, one leading
+// "./" removed) must equal an indexed entry's name. The index holds each name once: where
+// archives share a name, the one mounted first wins, and unmounting it brings the next one's
+// entry back (vfs/mount.h).
+//
+// Limits: at most 65,536 indexed entries; every archive offset and entry size within 32 bits
+// (a mount refuses an archive that needs more); an archive entry is read-only.
+//
+// A handle is the runtime's FILE*: a disk stream, passed straight to the runtime, or an archive
+// handle that only these functions understand, so callers never need to know which they got.
+// The other headers: vfs/pack_entry.h (the entries), vfs/mount.h (mounting), vfs/listing.h
+// (all that an archive holds), vfs/crc_log.h (the file checksum log).
+//
+// One thread mounts, opens and reads; nothing here takes a lock.
 #pragma once
+
+#include "vfs/pack_entry.h"
 
 #include <cstddef>
 #include <cstdio>
-
-struct PackEntry;
 
 // Opens `path` on disk with `mode`, as fopen does; failing that, the archive entry of that
 // name, read-only whatever the mode. Null when neither exists.
@@ -23,6 +38,3 @@ long vftell(FILE* handle);
 int vfclose(FILE* handle);
 // 1 when a mounted archive holds `path` (the disk is not consulted), else 0.
 int vfexists(const char* path);
-// 1 when two paths name one file under Windows rules, whatever the case of their ASCII letters
-// or the direction of their slashes, else 0.
-int vfsamepath(const char* a, const char* b);

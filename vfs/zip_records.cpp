@@ -1,6 +1,4 @@
-#include "vfs/zip_records.h"
-
-#include "vfs/pack.h"
+#include "vfs/internal/zip_records.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -41,7 +39,7 @@ bool Within(uint64_t offset, uint64_t length, uint64_t limit) {
 // The end record and its offset: the last one in the file's last 22 + 65535 bytes whose comment
 // ends exactly at the end of the file, else the last one whose comment fits (bytes appended
 // after an archive are tolerated). A comment may hold the signature's bytes itself.
-MountResult FindEndRecord(FILE* file, uint64_t fileSize, unsigned char (&end)[kEndSize],
+MountResult FindEndRecord(ByteSource& source, uint64_t fileSize, unsigned char (&end)[kEndSize],
                           uint64_t* endOffset) {
     if (fileSize < kEndSize) {
         return kNotAnArchive;
@@ -53,7 +51,7 @@ MountResult FindEndRecord(FILE* file, uint64_t fileSize, unsigned char (&end)[kE
     if (!tail) {
         return kNoMemory;
     }
-    if (!ReadZipBytes(file, tailOffset, tail.get(), tailLength)) {
+    if (!ReadZipBytes(source, tailOffset, tail.get(), tailLength)) {
         return kCannotOpen;
     }
     size_t found = tailLength; // none yet
@@ -81,13 +79,14 @@ MountResult FindEndRecord(FILE* file, uint64_t fileSize, unsigned char (&end)[kE
 // Reads the ZIP64 end record that the locator just before the end record points to, and
 // lowers `*limit` to its offset. Without a locator the saturated 32-bit values stand: an
 // archive may really hold 65535 entries.
-MountResult ReadZip64End(FILE* file, uint64_t endOffset, ZipDirectory* directory, uint64_t* limit) {
+MountResult ReadZip64End(ByteSource& source, uint64_t endOffset, ZipDirectory* directory,
+                         uint64_t* limit) {
     if (endOffset < kZip64LocatorSize) {
         return kMountOk;
     }
     unsigned char locator[kZip64LocatorSize];
     uint64_t locatorOffset = endOffset - kZip64LocatorSize;
-    if (!ReadZipBytes(file, locatorOffset, locator, sizeof locator)) {
+    if (!ReadZipBytes(source, locatorOffset, locator, sizeof locator)) {
         return kCannotOpen;
     }
     if (Read32(locator) != kZip64LocatorSignature) {
@@ -98,7 +97,7 @@ MountResult ReadZip64End(FILE* file, uint64_t endOffset, ZipDirectory* directory
         return kCorrupt;
     }
     unsigned char record[kZip64EndSize];
-    if (!ReadZipBytes(file, recordOffset, record, sizeof record)) {
+    if (!ReadZipBytes(source, recordOffset, record, sizeof record)) {
         return kCannotOpen;
     }
     if (Read32(record) != kZip64EndSignature) {
@@ -156,14 +155,14 @@ MountResult ApplyZip64Extra(const unsigned char* extra, size_t length, ZipFileHe
 // ending short of the end records by their length. The shift is taken only where the recorded
 // offset holds no file header and the shifted one does, so an archive that reads as it is
 // never changes.
-MountResult FindPrefix(FILE* file, uint64_t limit, ZipDirectory* directory) {
+MountResult FindPrefix(ByteSource& source, uint64_t limit, ZipDirectory* directory) {
     uint64_t shift = limit - directory->offset - directory->size;
     if (shift == 0 || directory->entryCount == 0) {
         return kMountOk;
     }
     unsigned char signature[4];
     for (uint64_t offset : {directory->offset, directory->offset + shift}) {
-        if (!ReadZipBytes(file, offset, signature, sizeof signature)) {
+        if (!ReadZipBytes(source, offset, signature, sizeof signature)) {
             return kCannotOpen;
         }
         if (Read32(signature) == kFileHeaderSignature) {
@@ -177,28 +176,15 @@ MountResult FindPrefix(FILE* file, uint64_t limit, ZipDirectory* directory) {
 
 } // namespace
 
-bool ZipFileSize(FILE* file, uint64_t* size) {
-#ifdef _WIN32
-    int64_t end = _fseeki64(file, 0, SEEK_END) == 0 ? _ftelli64(file) : -1;
-#else
-    int64_t end = fseeko(file, 0, SEEK_END) == 0 ? int64_t(ftello(file)) : -1;
-#endif
-    if (end < 0) {
-        return false;
-    }
-    *size = uint64_t(end);
-    return true;
+bool ReadZipBytes(ByteSource& source, uint64_t offset, void* buffer, size_t length) {
+    return source.Read(offset, buffer, length) == length;
 }
 
-bool ReadZipBytes(FILE* file, uint64_t offset, void* buffer, size_t length) {
-    return offset <= uint64_t(INT64_MAX) && SeekArchive(file, offset) == 0 &&
-           std::fread(buffer, 1, length, file) == length;
-}
-
-MountResult ReadZipDirectoryLocation(FILE* file, uint64_t fileSize, ZipDirectory* directory) {
+MountResult ReadZipDirectoryLocation(ByteSource& source, uint64_t fileSize,
+                                     ZipDirectory* directory) {
     unsigned char end[kEndSize];
     uint64_t endOffset = 0;
-    MountResult result = FindEndRecord(file, fileSize, end, &endOffset);
+    MountResult result = FindEndRecord(source, fileSize, end, &endOffset);
     if (result != kMountOk) {
         return result;
     }
@@ -208,7 +194,7 @@ MountResult ReadZipDirectoryLocation(FILE* file, uint64_t fileSize, ZipDirectory
     uint64_t limit = endOffset;
     if (directory->entryCount == 0xFFFF || directory->size == 0xFFFFFFFF ||
         directory->offset == 0xFFFFFFFF) {
-        result = ReadZip64End(file, endOffset, directory, &limit);
+        result = ReadZip64End(source, endOffset, directory, &limit);
         if (result != kMountOk) {
             return result;
         }
@@ -221,7 +207,7 @@ MountResult ReadZipDirectoryLocation(FILE* file, uint64_t fileSize, ZipDirectory
         return kCorrupt;
     }
     directory->prefixLength = 0;
-    return FindPrefix(file, limit, directory);
+    return FindPrefix(source, limit, directory);
 }
 
 MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directorySize,
@@ -255,13 +241,13 @@ MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directory
     return result;
 }
 
-MountResult ReadZipLocalHeader(FILE* file, uint64_t fileSize, uint64_t offset,
+MountResult ReadZipLocalHeader(ByteSource& source, uint64_t fileSize, uint64_t offset,
                                uint64_t compressedSize, uint64_t* dataOffset) {
     unsigned char local[kLocalHeaderSize];
     if (!Within(offset, sizeof local, fileSize)) {
         return kCorrupt;
     }
-    if (!ReadZipBytes(file, offset, local, sizeof local)) {
+    if (!ReadZipBytes(source, offset, local, sizeof local)) {
         return kCannotOpen;
     }
     if (Read32(local) != kLocalHeaderSignature) {

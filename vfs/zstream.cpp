@@ -1,4 +1,6 @@
-#include "vfs/zstream.h"
+#include "vfs/internal/zstream.h"
+
+#include "vfs/internal/byte_source.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,8 +23,8 @@ const uint32_t kStageSize = 0x10000;
 // the front of the buffer for every small read.
 const uint32_t kRefillBelow = 0x8000;
 
-// Tops the read-ahead buffer up from the archive, seeking first: other handles share the
-// archive's stream.
+// Tops the read-ahead buffer up from the archive. Where the archive cannot be read, nothing
+// is added and the entry's data ends early.
 void vfzfill(PackHandle* handle) {
     z_stream& stream = handle->stream;
     const PackEntry* entry = handle->entry;
@@ -38,9 +40,9 @@ void vfzfill(PackHandle* handle) {
     if (wanted == 0) {
         return;
     }
-    FILE* archive = entry->archive->file;
-    SeekArchive(archive, uint64_t(entry->dataOffset) + handle->fetched);
-    uint32_t got = uint32_t(fread(handle->readAhead + stream.avail_in, 1, wanted, archive));
+    uint32_t got =
+        uint32_t(entry->archive->source->Read(uint64_t(entry->dataOffset) + handle->fetched,
+                                              handle->readAhead + stream.avail_in, wanted));
     stream.avail_in += got;
     handle->fetched += got;
 }

@@ -4,11 +4,12 @@
 //   format      LogPrintf with conversions   empty       LogPrintf of an empty message
 //   long:N      LogPrintf of N characters    only:TEXT   LogHookPrintf of TEXT
 //   hook        installs an echo hook that writes "[message]" to standard output
-//   pack:NAME   puts NAME in the archive index (no file behind it)
+//   pack:NAME   mounts an archive, held in memory, whose one file is NAME
 //   many:N      N messages "message <number>", each announced on standard output once logged
 //   remove:NAME removes the file or folder NAME
-#include "launcher/log.h"
-#include "vfs/pack_index.h"
+#include "diag/log.h"
+#include "tests/vfs/zip_writer.h"
+#include "vfs/mount.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,10 +47,7 @@ bool Take(const char* argument, const char* action, const char** rest) {
     return true;
 }
 
-char packPath[] = "probe.zip";
-char packName[256];
-PackEntry packEntry;
-PackArchive packArchive;
+std::string packBytes;
 
 } // namespace
 
@@ -75,10 +73,8 @@ int main(int argc, char** argv) {
         } else if (strcmp(argv[i], "hook") == 0) {
             SetLogEchoHook(EchoToStandardOutput);
         } else if (Take(argv[i], "pack:", &rest)) {
-            snprintf(packName, sizeof packName, "%s", rest);
-            packEntry = PackEntry{&packArchive, packName, 0, 0, 0, 0};
-            packArchive = PackArchive{nullptr, 0, packPath, &packEntry, 1, nullptr, nullptr};
-            if (!IndexArchiveEntries(&packArchive)) {
+            packBytes = MakeZip({ZipStored(rest, "")}).bytes;
+            if (vfmountbytes("probe.zip", packBytes.data(), packBytes.size()) != kMountOk) {
                 return 3;
             }
         } else if (Take(argv[i], "many:", &rest)) {

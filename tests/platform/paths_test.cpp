@@ -1,5 +1,5 @@
 // Windows path rules on a case-sensitive POSIX file system, seen through every service that
-// takes a path: fopen, CreateFileA, _findfirst, SetCurrentDirectoryA and _mkdir.
+// takes a path: WinPathFopen, CreateFileA, _findfirst, SetCurrentDirectoryA and _mkdir.
 #include "platform/win32.h"
 
 #include "temp_folder.h"
@@ -24,9 +24,9 @@ protected:
         }
     }
 
-    // The contents of the file that fopen opens for `path`, or "<fails>".
+    // The contents of the file that WinPathFopen opens for `path`, or "<fails>".
     static std::string Open(const std::string& path, const char* mode = "rb") {
-        FILE* stream = fopen(path.c_str(), mode);
+        FILE* stream = WinPathFopen(path.c_str(), mode);
         if (!stream) {
             return "<fails>";
         }
@@ -79,7 +79,7 @@ TEST_F(PathRules, CreatingLandsInTheMatchedFolder) {
 TEST_F(PathRules, DirectoryDoesNotOpenAsFile) {
     for (const char* mode : {"r", "rb", "rt", "r+", "w", "a"}) {
         errno = 0;
-        EXPECT_EQ(fopen("DATA\\Sub", mode), nullptr) << mode;
+        EXPECT_EQ(WinPathFopen("DATA\\Sub", mode), nullptr) << mode;
         EXPECT_EQ(errno, EACCES) << mode;
     }
     const struct {

@@ -1,5 +1,6 @@
-// Whole configuration files through ParseScriptFile: the entries that come back, and every
-// message the parse writes to the diagnostic log.
+// Whole configuration files through ParseScriptFile, and the same bytes through
+// ParseScriptBuffer: the entries that come back, and every message the parse writes to the
+// diagnostic log.
 #include "tests/script/script_fixture.h"
 
 #include "script/parser.h"
@@ -57,8 +58,7 @@ protected:
     // The tool's dump of the entries parses back to the same entry record.
     void ExpectDumpReadsBack(const ScriptEntry& entries, const char* what) {
         std::string dump = DumpScript(&entries);
-        WriteFile("dump.ini", dump);
-        ScriptEntry* again = ParseScriptFile("dump.ini");
+        ScriptEntry* again = ParseScriptBuffer("dump.ini", dump.data(), dump.size());
         EXPECT_EQ(again ? Record(*again) : "", Record(entries)) << what << "\n" << dump;
         delete again;
     }
@@ -82,6 +82,14 @@ protected:
                 ExpectDumpReadsBack(*entries, c.what);
             }
             delete entries;
+            if (c.files.count("game.ini")) {
+                const std::string& top = c.files.at("game.ini");
+                Logged().clear();
+                entries = ParseScriptBuffer("game.ini", top.data(), top.size());
+                EXPECT_EQ(Render(entries), c.tree) << c.what << ", from memory";
+                EXPECT_EQ(Reports(Logged()), c.reports) << c.what << ", from memory";
+                delete entries;
+            }
             for (const auto& file : c.files) {
                 std::filesystem::remove(folder_.Path(file.first));
             }

@@ -1,6 +1,6 @@
 #include "tests/script/script_fixture.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 
 #include <cstring>
 #include <fstream>

@@ -1,50 +1,32 @@
 #include "tests/vfs/archive_fixture.h"
 
-#include "vfs/pack_index.h"
+#include "tests/vfs/zip_writer.h"
+#include "vfs/mount.h"
 
-#include "platform/win32.h"
-#include "vfs/vfile.h"
-
-#include <fstream>
 #include <stdexcept>
 
-TestArchive::TestArchive(const std::string& path, const std::vector<FixtureEntry>& entries) {
-    std::ofstream file(path, std::ios::binary);
-    file << "archive header"; // data does not start at offset 0
+TestArchive::TestArchive(const std::string& name, const std::vector<FixtureEntry>& entries)
+    : name_(name) {
+    std::vector<ZipItem> items;
     for (const FixtureEntry& fixture : entries) {
-        std::string data = fixture.data         ? *fixture.data
-                           : fixture.compressed ? RawDeflate(fixture.content)
-                                                : fixture.content;
-        PackEntry entry = {};
-        entry.dataOffset = uint32_t(file.tellp());
-        entry.compressedSize = uint32_t(data.size());
-        entry.size =
-            uint32_t(fixture.claimedSize >= 0 ? fixture.claimedSize : fixture.content.size());
-        entry.compressed = fixture.compressed;
-        file << data;
-        this->entries.push_back(entry);
-        names_.push_back(fixture.name);
+        ZipItem item(fixture.name, fixture.content, fixture.compressed ? 8 : 0);
+        if (fixture.data) {
+            item.data = *fixture.data;
+        }
+        if (fixture.claimedSize >= 0) {
+            item.declaredSize = uint64_t(fixture.claimedSize);
+        }
+        items.push_back(item);
     }
-    file << "archive trailer";
-    file.close();
-    archive.file = fopen(path.c_str(), "rb");
-    if (!archive.file) {
-        throw std::runtime_error("cannot open " + path);
-    }
-    for (size_t i = 0; i < this->entries.size(); ++i) {
-        this->entries[i].archive = &archive;
-        this->entries[i].name = &names_[i][0];
-    }
-    archive.entries = this->entries.data();
-    archive.entryCount = uint32_t(this->entries.size());
-    if (!IndexArchiveEntries(&archive)) {
-        throw std::runtime_error("index full");
+    bytes_ = MakeZip(items).bytes;
+    MountResult result = vfmountbytes(name_.c_str(), bytes_.data(), bytes_.size());
+    if (result != kMountOk) {
+        throw std::runtime_error(name_ + ": " + MountResultText(result));
     }
 }
 
 TestArchive::~TestArchive() {
-    UnindexArchiveEntries(&archive);
-    fclose(archive.file);
+    vfunmount(name_.c_str());
 }
 
 std::string ReadRest(FILE* handle, size_t piece) {

@@ -1,17 +1,17 @@
-// Archives made by hand for the file layer's tests: one file that holds the entries' data one
-// after another, stored as it is or as a raw deflate stream, and its PackArchive and PackEntry
-// records in the index, as a mount leaves them.
+// Archives made in memory for the file layer's tests and mounted from there: entries stored as
+// they are or deflated, and broken ones whose data or claimed size is not what the content
+// needs.
 #pragma once
 
 #include "tests/support/temporary_folder.h"
 #include "tests/support/test_data.h"
-#include "vfs/pack.h"
+#include "vfs/vfile.h"
 
 #include <string>
 #include <vector>
 
 struct FixtureEntry {
-    std::string name;    // as indexed: normalised
+    std::string name;
     std::string content; // what reading the entry gives
     bool compressed = false;
     // The bytes in the archive when they are not simply the content (or its deflate stream),
@@ -20,18 +20,19 @@ struct FixtureEntry {
     long long claimedSize = -1;
 };
 
+// Mounted under `name` while it lives.
 class TestArchive {
 public:
-    TestArchive(const std::string& path, const std::vector<FixtureEntry>& entries);
+    TestArchive(const std::string& name, const std::vector<FixtureEntry>& entries);
     ~TestArchive();
     TestArchive(const TestArchive&) = delete;
     TestArchive& operator=(const TestArchive&) = delete;
 
-    PackArchive archive = {};
-    std::vector<PackEntry> entries;
+    const char* name() const { return name_.c_str(); }
 
 private:
-    std::vector<std::string> names_;
+    std::string name_;
+    std::string bytes_;
 };
 
 // Everything a handle gives from its position on, read in pieces of `piece` bytes.

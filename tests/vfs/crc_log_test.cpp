@@ -2,7 +2,7 @@
 // sum, the shared node pool, and the files a parse records.
 #include "vfs/crc_log.h"
 
-#include "launcher/log.h"
+#include "diag/log.h"
 #include "script/parser.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/support/test_data.h"

@@ -9,14 +9,14 @@ endif()
 
 ferrox_add_test(vfs_mount_tests vfs SOURCES mount_test.cpp zip_writer.cpp
                 ../support/test_data.cpp)
-target_link_libraries(vfs_mount_tests PRIVATE ferrox_core)
+target_link_libraries(vfs_mount_tests PRIVATE ferrox_files)
 target_compile_definitions(vfs_mount_tests PRIVATE FERROX_TEST_DATA="${test_data}")
 
 # The real tool, run as a child process in a folder of archives made by the test.
 ferrox_add_test(vfs_tool_tests vfs SOURCES tool_vfs_test.cpp zip_writer.cpp ../support/test_data.cpp
     ${PROJECT_SOURCE_DIR}/tests/launcher/child_process.cpp
     ${PROJECT_SOURCE_DIR}/tests/launcher/${child_process_system})
-target_link_libraries(vfs_tool_tests PRIVATE ferrox_core)
+target_link_libraries(vfs_tool_tests PRIVATE ferrox_files)
 ferrox_test_path(vfs_tool_path ferrox-vfs)
 target_compile_definitions(vfs_tool_tests PRIVATE FERROX_VFS="${vfs_tool_path}")
 add_dependencies(vfs_tool_tests ferrox-vfs)

@@ -4,7 +4,7 @@
 #include "tests/support/test_data.h"
 #include "tests/vfs/zip_writer.h"
 #include "vfs/mount.h"
-#include "vfs/pack.h"
+#include "vfs/pack_entry.h"
 #include "vfs/vfile.h"
 
 #include <gtest/gtest.h>
@@ -33,8 +33,8 @@ std::string ReadThroughLayer(const std::string& name) {
 
 std::vector<std::string> IndexedNames() {
     std::vector<std::string> names;
-    for (uint32_t i = 0; i < packIndex.count; ++i) {
-        names.push_back(packIndex.slots[i]->name);
+    for (uint32_t i = 0; i < vfindexcount(); ++i) {
+        names.push_back(vfindexentry(i)->name);
     }
     return names;
 }
@@ -45,7 +45,7 @@ protected:
         for (const std::string& path : mounted_) {
             vfunmount(path.c_str());
         }
-        EXPECT_EQ(packIndex.count, 0u) << "a test left entries indexed";
+        EXPECT_EQ(vfindexcount(), 0u) << "a test left entries indexed";
     }
 
     // Mounts `path` and remembers it for the unmount at the end.
@@ -326,13 +326,13 @@ TEST_F(MountTest, AnArchiveThatWouldOverflowTheIndexIsRefusedWhole) {
         std::string second = numbered("second.zip", c.secondFrom, c.secondTo);
         ASSERT_EQ(vfmount(first.c_str()), kMountOk);
         EXPECT_EQ(vfmount(second.c_str()), c.expected);
-        EXPECT_EQ(packIndex.count, c.count);
+        EXPECT_EQ(vfindexcount(), c.count);
         EXPECT_EQ(vfexists("n/39999"), 1);
         EXPECT_EQ(vfexists("n/65535"), c.count == 65536 ? 1 : 0);
         // Without the first archive, the second (when mounted) has every one of its names.
         EXPECT_EQ(vfunmount(first.c_str()), kMountOk);
         bool mounted = c.expected == kMountOk;
-        EXPECT_EQ(packIndex.count, mounted ? uint32_t(c.secondTo - c.secondFrom) : 0u);
+        EXPECT_EQ(vfindexcount(), mounted ? uint32_t(c.secondTo - c.secondFrom) : 0u);
         EXPECT_EQ(vfunmount(second.c_str()), mounted ? kMountOk : kNotMounted);
     }
 }

@@ -2,6 +2,8 @@
 // bookkeeping of open handles.
 #include "tests/vfs/archive_fixture.h"
 
+#include "vfs/file_name.h"
+#include "vfs/mount.h"
 #include "vfs/vfile.h"
 
 #include <cstring>
@@ -10,35 +12,39 @@
 
 namespace {
 
-TEST(PackNames, NormalisedInPlace) {
+TEST(FileNames, EachFormFoldsCaseAndSlashesAndStripsItsOwnPrefix) {
     const struct {
         const char* name;
-        const char* normalised;
+        const char* lookup;
+        const char* indexed;
+        const char* checksum;
     } cases[] = {
-        {".\\Data\\Sub\\File.TXT", "data/sub/file.txt"},
-        {"./a", "a"},
-        {"././a", "./a"},
-        {"a/./b", "a/./b"},
-        {"../Up", "../up"},
-        {"//Twice", "//twice"},
-        {"C:\\Games", "c:/games"},
-        {"\xC4rger.TXT", "\xC4rger.txt"}, // only A to Z change
-        {"", ""},
+        {".\\Data\\Sub\\File.TXT", "data/sub/file.txt", "data/sub/file.txt", "data\\sub\\file.txt"},
+        {"./a", "a", "a", "a"},
+        {"././a", "./a", "a", "a"},
+        {"a/./b", "a/./b", "a/./b", "a\\.\\b"},
+        {"../Up", "../up", "../up", "up"},
+        {"//Twice", "//twice", "//twice", "twice"},
+        {"C:\\Games", "c:/games", "c:/games", "c:\\games"},
+        {"\xC4rger.TXT", "\xC4rger.txt", "\xC4rger.txt", "\xC4rger.txt"}, // only A to Z change
+        {"", "", "", ""},
     };
     for (const auto& c : cases) {
-        std::string name = c.name;
-        vfnormalize(&name[0]);
-        EXPECT_STREQ(name.c_str(), c.normalised) << c.name;
+        EXPECT_STREQ(FileName(c.name, NameForm::kLookup).c_str(), c.lookup) << c.name;
+        EXPECT_STREQ(FileName(c.name, NameForm::kIndexed).c_str(), c.indexed) << c.name;
+        EXPECT_STREQ(FileName(c.name, NameForm::kChecksum).c_str(), c.checksum) << c.name;
     }
+    EXPECT_EQ(FileName(std::string(300, 'x').c_str(), NameForm::kChecksum).size(), 259u);
+    EXPECT_EQ(FileName(std::string(300, 'x').c_str(), NameForm::kLookup).size(), 300u);
 }
 
 class ArchiveHandles : public ::testing::Test {
 protected:
     TemporaryFolder folder_;
-    TestArchive archive_{folder_.Path("pack.bin"),
+    TestArchive archive_{"pack.zip",
                          {{"data/a.txt", "0123456789"},
                           {"data/sub/file.txt", "sub file", true},
-                          {"Upper.txt", "never found: stored names are not normalised again"},
+                          {"Upper.txt", "found whatever the case asked for"},
                           {"zz", ""}}};
 };
 
@@ -52,7 +58,7 @@ TEST_F(ArchiveHandles, LookupNormalisesOnlyTheWantedName) {
         {"DATA/SUB\\FILE.txt", "data/sub/file.txt"},
         {"data/b.txt", nullptr},
         {"data", nullptr},
-        {"Upper.txt", nullptr},
+        {"UPPER.txt", "upper.txt"},
         {"zz", "zz"},
     };
     for (const auto& c : cases) {
@@ -67,14 +73,14 @@ TEST_F(ArchiveHandles, TheDiskComesFirst) {
     std::string onDisk = folder_.Path("a.txt");
     FILE* disk = vfopen(onDisk.c_str(), "rb");
     ASSERT_NE(disk, nullptr);
-    EXPECT_EQ(vfispack(disk), 0);
+    EXPECT_EQ(vfhandleentry(disk), nullptr);
     EXPECT_EQ(ReadRest(disk, 4), "from disk");
     EXPECT_EQ(vfexists(onDisk.c_str()), 0); // the index alone answers
     EXPECT_EQ(vfclose(disk), 0);
 
     FILE* packed = vfopen("data/a.txt", "w"); // the mode does not matter for an entry
     ASSERT_NE(packed, nullptr);
-    EXPECT_EQ(vfispack(packed), 1);
+    EXPECT_STREQ(vfhandleentry(packed)->name, "data/a.txt");
     EXPECT_EQ(ReadRest(packed, 3), "0123456789");
     EXPECT_EQ(vfclose(packed), 0);
     EXPECT_EQ(vfopen("data/missing.txt", "rb"), nullptr);
@@ -135,7 +141,7 @@ TEST_F(ArchiveHandles, HandlesAreCountedAndReadIndependently) {
     FILE* first = vfopen("data/a.txt", "rb");
     FILE* second = vfopen("DATA\\A.TXT", "rb");
     FILE* compressed = vfopen("data/sub/file.txt", "rb");
-    EXPECT_EQ(archive_.archive.openHandles, 3);
+    EXPECT_EQ(vfunmount(archive_.name()), kInUse);
     std::string fromFirst, fromSecond, fromCompressed;
     char byte;
     for (int i = 0; i < 10; ++i) { // interleaved on the one shared archive stream
@@ -151,14 +157,14 @@ TEST_F(ArchiveHandles, HandlesAreCountedAndReadIndependently) {
     for (FILE* handle : {first, second, compressed}) {
         EXPECT_EQ(vfclose(handle), 0);
     }
-    EXPECT_EQ(archive_.archive.openHandles, 0);
+    EXPECT_EQ(vfunmount(archive_.name()), kMountOk);
 }
 
 TEST(EmptyIndex, FindsNothing) {
     EXPECT_EQ(vfopen("no/such/file.txt", "rb"), nullptr);
     EXPECT_EQ(vfexists("no/such/file.txt"), 0);
     EXPECT_EQ(vflookup("anything"), nullptr);
-    EXPECT_EQ(vfispack(nullptr), 0);
+    EXPECT_EQ(vfhandleentry(nullptr), nullptr);
 }
 
 } // namespace

@@ -25,7 +25,9 @@ struct Written {
 
 Written Encode(const ZipItem& item) {
     Written written;
-    written.data = item.method == 8 ? RawDeflate(item.content) : item.content;
+    written.data = item.data          ? *item.data
+                   : item.method == 8 ? RawDeflate(item.content)
+                                      : item.content;
     written.crc = uint32_t(
         crc32(0, reinterpret_cast<const Bytef*>(item.content.data()), uInt(item.content.size())));
     written.size = item.declaredSize ? *item.declaredSize : item.content.size();

@@ -22,6 +22,8 @@ struct ZipItem {
     uint16_t flags; // general purpose flags: bit 0 marks an encrypted entry
     // The size written for the content instead of its real length.
     std::optional<uint64_t> declaredSize;
+    // The bytes written as the entry's data instead of the content's encoding.
+    std::optional<std::string> data;
 };
 
 inline ZipItem ZipStored(const std::string& name, const std::string& content) {

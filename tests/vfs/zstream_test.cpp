@@ -2,8 +2,8 @@
 // ways, and with broken deflate data.
 #include "tests/vfs/archive_fixture.h"
 
+#include "vfs/internal/zstream.h"
 #include "vfs/vfile.h"
-#include "vfs/zstream.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,7 @@ class CompressedEntries : public ::testing::Test {
 protected:
     const std::string text_ = TextLike(600000);
     const std::string noise_ = NoisyBytes(3000000, 1); // compressed, still more than the buffer
-    TemporaryFolder folder_;
-    TestArchive archive_{folder_.Path("pack.bin"),
+    TestArchive archive_{"pack.zip",
                          {{"text", text_, true}, {"noise", noise_, true}, {"empty", "", true}}};
 
     // Reads the entry as the script reader does: seek to the end, tell, back, one read.
@@ -52,7 +51,7 @@ TEST_F(CompressedEntries, ReadAheadBufferIsCappedAtOneMebibyte) {
     const struct {
         const char* name;
         uint32_t capacity;
-    } cases[] = {{"text", archive_.entries[0].compressedSize}, {"noise", 0x100000}};
+    } cases[] = {{"text", vflookup("text")->compressedSize}, {"noise", 0x100000}};
     for (const auto& c : cases) {
         FILE* handle = vfopen(c.name, "rb");
         PackHandle* pack = reinterpret_cast<PackHandle*>(handle);
@@ -84,8 +83,7 @@ TEST(BrokenDeflateData, ReadsStopWithWhatCameOut) {
     const std::string truncated = stream.substr(0, stream.size() / 2);
     const std::string garbage = NoisyBytes(5000, 2);
     const std::string nothing;
-    TemporaryFolder folder;
-    TestArchive archive(folder.Path("broken.bin"),
+    TestArchive archive("broken.zip",
                         {{"garbage", content, true, &garbage},
                          {"longer", content, true, &stream, 150000}, // claims more than it holds
                          {"nothing", content, true, &nothing},

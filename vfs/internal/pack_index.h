@@ -1,7 +1,7 @@
-// Changes to the archive index, for the mount side.
+// Changes to the archive index, for the mount side. Inside the file layer only.
 #pragma once
 
-#include "vfs/pack.h"
+#include "vfs/internal/pack.h"
 
 // Indexes those of the archive's entries whose names are not indexed yet (nor earlier in the
 // same archive): the first one of a name wins. False, with the index unchanged, when they

@@ -4,7 +4,7 @@
 // the position moves back.
 #pragma once
 
-#include "vfs/pack.h"
+#include "vfs/internal/pack.h"
 
 // The most that a read-ahead buffer may hold.
 extern uint32_t vfbufsize;

@@ -1,26 +1,18 @@
-// The archive side of the file layer: entries of mounted archives, found by name in one
-// sorted index, and the handles that read them.
+// Inside the file layer only: the mounted archives, the one sorted index of their entries,
+// and the handles that read them.
 #pragma once
+
+#include "vfs/pack_entry.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <zlib.h>
 
-struct PackArchive;
-
-// One file inside a mounted archive. Owned by the mount side, never by a handle.
-struct PackEntry {
-    PackArchive* archive;
-    char* name;              // normalised: forward slashes, lower case (see vfnormalize)
-    uint32_t dataOffset;     // of the first data byte, from the start of the archive file
-    uint32_t compressedSize; // bytes of the raw deflate stream, for a compressed entry
-    uint32_t size;           // length of the content
-    int32_t compressed;      // nonzero: raw deflate; 0: stored as it is
-};
+class ByteSource;
 
 // One mounted archive file.
 struct PackArchive {
-    FILE* file;          // every handle on the archive's entries reads through this stream
+    ByteSource* source;  // owned; every handle on the archive's entries reads through it
     int32_t openHandles; // handles open on its entries
     char* path;          // as it was mounted
     PackEntry* entries;  // all of its entries, in the archive's order
@@ -60,19 +52,5 @@ struct PackHandle {
     uint32_t stagedLength;
 };
 
-// Positions an archive's stream at a byte offset that may lie beyond 2 GiB; 0 on success.
-inline int SeekArchive(FILE* file, uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET);
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET);
-#endif
-}
-
-// Rewrites a writable name in place into normalised form: backslashes become slashes, letters
-// are lowered (unless packKeepCase), and one leading "./" is removed.
-void vfnormalize(char* name);
-// The indexed entry whose name is the normalised form of `name`, or null.
-PackEntry* vflookup(const char* name);
 // 1 if `handle` is an archive handle, else 0.
 int vfispack(FILE* handle);

@@ -1,7 +1,6 @@
-#include "launcher/log.h"
+#include "diag/log.h"
 
 #include "platform/win32.h"
-#include "vfs/vfile.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -14,6 +13,7 @@ namespace {
 int logOpened = 0;
 HANDLE logFile = nullptr; // whatever the open returned, also INVALID_HANDLE_VALUE; never closed
 LogEchoHook echoHook = nullptr;
+LogArchiveLookup archiveLookup = nullptr;
 bool echoOnly = false;
 // One message at a time; LogPrintf and LogHookPrintf share it. The log allocates nothing of its
 // own, so it still reports when memory has run out.
@@ -39,7 +39,7 @@ void EchoLogMessage(const char* format, va_list arguments) {
 } // namespace
 
 int FileExists(const char* name) {
-    if (vfexists(name)) {
+    if (archiveLookup && archiveLookup(name)) {
         return 1;
     }
     HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
@@ -105,6 +105,10 @@ void LogHookPrintf(const char* format, ...) {
 
 void SetLogEchoHook(LogEchoHook hook) {
     echoHook = hook;
+}
+
+void SetLogArchiveLookup(LogArchiveLookup lookup) {
+    archiveLookup = lookup;
 }
 
 void LogToEchoHookOnly() {
