@@ -9,12 +9,14 @@ from pathlib import Path
 folder = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
 
 
-def run(program):
-    """The median time of five runs of each benchmark of the program."""
+def run(program, clock="cpu_time"):
+    """The median time of five runs of each benchmark of the program: the time the process
+    itself spent, user and system, which other work on a shared machine does not inflate, or,
+    for benchmarks that wait for other programs, the time on the wall."""
     output = subprocess.run([str(folder / program), "--benchmark_format=json",
                              "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
                             check=True, capture_output=True, text=True).stdout
-    return {b["run_name"]: b["real_time"] for b in json.loads(output)["benchmarks"]
+    return {b["run_name"]: b[clock] for b in json.loads(output)["benchmarks"]
             if b.get("aggregate_name") == "median"}
 
 
@@ -24,12 +26,22 @@ def show(title, ratio, target=None):
     print("  %-58s %6.2f%s" % (title, ratio, verdict))
 
 
+def probe(*arguments):
+    """One figure that parse_footprint prints, measured in a process of its own."""
+    return float(subprocess.run([str(folder / "parse_footprint"), *map(str, arguments)],
+                                check=True, capture_output=True, text=True).stdout)
+
+
 vfs = run("vfs_bench")
-print("File layer: speed relative to raw inflate of the same stream")
-show("whole entry, as the script reader reads it", vfs["RawInflateWhole"] / vfs["VfreadWhole"], (">=", 0.97))
+print("File layer: speed relative to raw zlib inflate of the same stream")
+show("whole entry, as the script reader reads it", vfs["RawInflateWhole"] / vfs["VfreadWhole"], (">=", 1.8))
 show("64 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/65536"], (">=", 0.95))
-show("4 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/4096"], (">=", 0.90))
+show("4 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/4096"], (">=", 0.92))
 show("forward skip of 16 MB, then 4 KiB", vfs["RawInflateSkip"] / vfs["VfSkipThenRead"], (">=", 0.93))
+show("libdeflate, whole stream (the ceiling)", vfs["RawInflateWhole"] / vfs["LibdeflateWhole"])
+print("File layer: stored entry, speed relative to read() of the same bytes from the cache")
+show("64 KiB pieces", vfs["PosixReadPieces/65536"] / vfs["VfreadStoredPieces/65536"], (">=", 0.95))
+show("4 KiB pieces", vfs["PosixReadPieces/4096"] / vfs["VfreadStoredPieces/4096"], (">=", 0.90))
 print("File layer: speed relative to PhysicsFS on the same archive")
 show("whole entry", vfs["PhysfsPieces/0"] / vfs["VfreadWhole"])
 show("64 KiB pieces", vfs["PhysfsPieces/65536"] / vfs["VfreadPieces/65536"])
@@ -45,19 +57,33 @@ show("ParseScriptFile, 1 MB", 1000.0 / script["ParseFile/%d" % mb])
 show("ParseScriptFile, 10 MB", 10000.0 / script["ParseFile/%d" % (10 * mb)])
 print("Configuration script: speed relative to other parsers on the same content")
 for size in (mb, 10 * mb):
-    show("inih, %d MB" % (size // mb), script["Inih/%d" % size] / script["ParseFile/%d" % size], (">=", 1.0))
+    show("inih counting its pairs, %d MB" % (size // mb),
+         script["InihCounting/%d" % size] / script["ParseFile/%d" % size], (">=", 1.0))
     show("toml++, %d MB" % (size // mb), script["TomlPlusPlus/%d" % size] / script["ParseFile/%d" % size])
-show("time(10 MB) / time(1 MB)", script["ParseFile/%d" % (10 * mb)] / script["ParseFile/%d" % mb], ("<=", 11))
+# One parse reads at most 64 MiB of script, so 100 MB cannot be parsed at all; the growth is
+# measured over the largest tenfold step that one parse allows.
+show("time(10 MB) / time(1 MB)", script["ParseFile/%d" % (10 * mb)] / script["ParseFile/%d" % mb], ("<=", 10.5))
 show("time(10 MB of 200,000 typedefs and calls) / time(10 MB)",
      script["ParseHostile"] / script["ParseFile/%d" % (10 * mb)], ("<=", 3))
 show("time(20,000 typedefs chosen to collide) / time(20,000 ordinary)",
      script["Typedefs/1"] / script["Typedefs/0"], ("<=", 3))
+print("Configuration script: memory")
+show("peak bytes per input byte, 10 MB", probe("peak", 10 * mb), ("<=", 2))
+show("KiB first touched parsing the demo game.ini", probe("fresh", folder / "game.ini"), ("<=", 31.99))
 
 crc = run("crc_bench")
 print("File checksum log: speed relative to zlib's crc32 over the same bytes in memory")
-show("CRC32OfFile, 64 MB file in the system's cache", crc["ZlibCrc32InMemory"] / crc["CRC32OfFileCached"], (">=", 0.9))
+show("CRC32OfFile, 64 MB file in the system's cache", crc["ZlibCrc32InMemory"] / crc["CRC32OfFileCached"], (">=", 1.2))
+show("CRC32Block, 64 MB in memory", crc["ZlibCrc32InMemory"] / crc["CRC32BlockInMemory"], (">=", 2.5))
+show("libdeflate's crc32, 64 MB in memory (the ceiling)", crc["ZlibCrc32InMemory"] / crc["LibdeflateCrc32InMemory"])
 
-listing = run("listing_bench")
+start = run("start_bench", "real_time")
+print("Launcher start, exec to exit, the engine quitting at its first frame")
+show("time relative to a C program that does nothing", start["StartLauncher/real_time"] / start["StartMinimalProgram/real_time"], ("<=", 2.0))
+show("launcher, ms", start["StartLauncher/real_time"])
+show("C program that does nothing, ms", start["StartMinimalProgram/real_time"])
+
+listing = run("listing_bench", "real_time")
 print("ferrox-vfs on 50,000 entries: speed relative to unzip on the same archive")
 show("ls against unzip -l", listing["UnzipList"] / listing["FerroxVfsList"], (">=", 1.0))
 show("test against unzip -t", listing["UnzipTest"] / listing["FerroxVfsTest"])

@@ -20,28 +20,31 @@ struct Chunk {
 // the blocks stay reachable until the process ends.
 FreeBlock* freeLists[kLargestPooled / kGranule];
 Chunk* chunks;
+// The part of the newest chunk not handed out yet. Blocks of every class are cut from it one at
+// a time, as they are first needed, so a small parse writes to a few pages of one chunk only.
+char* uncutStart;
+char* uncutEnd;
 
 std::size_t ClassOf(std::size_t size) {
     return (size + kGranule - 1) / kGranule - 1;
 }
 
-// Carves a new chunk into blocks of the class; false when memory runs out.
-bool Refill(std::size_t sizeClass) {
-    std::size_t blockSize = (sizeClass + 1) * kGranule;
-    Chunk* chunk = static_cast<Chunk*>(std::malloc(kChunkSize));
-    if (!chunk) {
-        return false;
+// A block never handed out before, cut from the newest chunk or from a new one; null when
+// memory runs out. What is left of a chunk too small for the block stays unused.
+void* CutBlock(std::size_t blockSize) {
+    if (std::size_t(uncutEnd - uncutStart) < blockSize) {
+        Chunk* chunk = static_cast<Chunk*>(std::malloc(kChunkSize));
+        if (!chunk) {
+            return nullptr;
+        }
+        chunk->next = chunks;
+        chunks = chunk;
+        uncutStart = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
+        uncutEnd = reinterpret_cast<char*>(chunk) + kChunkSize;
     }
-    chunk->next = chunks;
-    chunks = chunk;
-    char* first = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
-    std::size_t count = (kChunkSize - sizeof(std::max_align_t)) / blockSize;
-    for (std::size_t i = count; i-- > 0;) {
-        FreeBlock* block = reinterpret_cast<FreeBlock*>(first + i * blockSize);
-        block->next = freeLists[sizeClass];
-        freeLists[sizeClass] = block;
-    }
-    return true;
+    void* block = uncutStart;
+    uncutStart += blockSize;
+    return block;
 }
 
 // The sanitizers can only see misuse of memory that the general heap hands out.
@@ -58,11 +61,14 @@ void* AllocateNode(std::size_t size) noexcept {
         return std::malloc(size ? size : 1);
     }
     std::size_t sizeClass = ClassOf(size);
-    if (!freeLists[sizeClass] && !Refill(sizeClass)) {
-        return nullptr;
-    }
     FreeBlock* block = freeLists[sizeClass];
+    if (!block) {
+        return CutBlock((sizeClass + 1) * kGranule);
+    }
     freeLists[sizeClass] = block->next;
+    // The next block of the list is the next one handed out: fetching it now hides the cache
+    // miss that reading its link would otherwise cost then, when a large tree is rebuilt.
+    __builtin_prefetch(block->next, 1);
     return block;
 }
 

@@ -6,15 +6,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <libdeflate.h>
+#include <memory>
 #include <new>
-#include <zlib.h>
 
 namespace {
 
 const int kBuckets = sizeof(CCRCLog::buckets) / sizeof(CCRCLog::buckets[0]);
-// Files are read in pieces of 64 KiB into one buffer on the stack: four times fewer reads than
-// pieces of 16 KiB, for the same result.
-const int kReadChunk = 65536;
+// Files are read in pieces of up to 256 KiB, straight into one buffer that the CRC then reads
+// while it is still in the processor's cache: with a CRC as fast as libdeflate's, the copy out
+// of the system's cache is most of the cost, and fewer, larger reads make it cheaper.
+const int kReadChunk = 256 * 1024;
 const char kSumName[] = "___SUM___";
 
 // The nodes of every log come from one pool of blocks of 128 slots. A free slot's link word
@@ -231,12 +233,16 @@ uint8_t CRC32OfStream(FILE* stream, int32_t start, int32_t end, uint32_t* crc) {
     int32_t remaining = end - start + 1;
     *crc = 0xFFFFFFFF;
     fseek(stream, start, SEEK_SET);
-    unsigned char buffer[kReadChunk];
+    const int32_t bufferSize = remaining < kReadChunk ? remaining : kReadChunk;
+    std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size_t(bufferSize)]);
+    if (!buffer) {
+        return 0;
+    }
     while (remaining > 0) {
         int32_t chunk = remaining < kReadChunk ? remaining : kReadChunk;
         // One element of the chunk's size: a short read counts as no bytes, and ends the loop.
-        int32_t obtained = fread(buffer, size_t(chunk), 1, stream) == 1 ? chunk : 0;
-        if (!CRC32Block(buffer, obtained, crc)) {
+        int32_t obtained = fread(buffer.get(), size_t(chunk), 1, stream) == 1 ? chunk : 0;
+        if (!CRC32Block(buffer.get(), obtained, crc)) {
             return 0;
         }
         remaining -= obtained;
@@ -249,10 +255,9 @@ uint8_t CRC32Block(const void* bytes, int32_t length, uint32_t* crc) {
     if (!bytes || !crc || length <= 0) {
         return 0;
     }
-    // zlib presets and inverts on its own; the running value here does neither, so the
+    // libdeflate presets and inverts on its own; the running value here does neither, so the
     // inversions cancel.
-    uint32_t inverted = ~*crc;
-    *crc = ~uint32_t(crc32(uLong(inverted), static_cast<const Bytef*>(bytes), uInt(length)));
+    *crc = ~libdeflate_crc32(~*crc, bytes, size_t(length));
     return 1;
 }
 

@@ -1,0 +1,82 @@
+#!/bin/sh
+# Makes, or reuses, a static libdeflate for a MinGW-w64 target, built from Debian's source
+# package with the target's compiler. Nothing system-wide changes: the source comes through a
+# private apt state with a deb-src list of its own, and the library lands in a cache outside the
+# clone (FERROX_LIBDEFLATE_CACHE moves it), one folder per version and target.
+#   cmake/libdeflate/build.sh TRIPLET   prints the folder (include/, lib/) on its last line
+set -eu
+version=1.14-1
+triplet=${1:?usage: build.sh TRIPLET, e.g. i686-w64-mingw32}
+
+say() { echo "libdeflate: $*" >&2; }
+fail() { say "$*"; exit 1; }
+
+compiler=$triplet-gcc-posix
+for tool in apt-get dpkg-source flock "$compiler" "$triplet-ar"; do
+    command -v "$tool" >/dev/null || fail "'$tool' is needed and not found"
+done
+
+cache=${FERROX_LIBDEFLATE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ferrox-libdeflate}
+root="$cache/$version-$triplet"
+mkdir -p "$cache"
+exec 9>"$cache/.lock"
+flock 9 # one maker at a time; a second waits and then reuses
+if [ -f "$root/.complete" ]; then
+    say "reusing $root"
+    echo "$root"
+    exit 0
+fi
+
+say "building libdeflate $version for $triplet in $root"
+work="$root.partial"
+rm -rf "$work" "$root"
+mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/apt/parts" \
+    "$work/src" "$work/objects" "$work/out/include" "$work/out/lib"
+trap 'rm -rf "$work"' EXIT
+
+# apt with a state of its own that knows Debian's source packages alone.
+archive="[signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian"
+cat >"$work/apt/sources.list" <<LIST
+deb-src $archive bookworm main
+deb-src $archive bookworm-updates main
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+LIST
+: >"$work/apt/status"
+cat >"$work/apt/apt.conf" <<CONF
+Dir::State "$work/apt";
+Dir::State::Lists "$work/apt/lists";
+Dir::State::status "$work/apt/status";
+Dir::Cache "$work/apt";
+Dir::Cache::Archives "$work/apt/archives";
+Dir::Etc::SourceList "$work/apt/sources.list";
+Dir::Etc::SourceParts "$work/apt/parts";
+Dir::Etc::Preferences "$work/apt/none";
+Dir::Etc::PreferencesParts "$work/apt/parts";
+APT::Sandbox::User "root";
+Debug::NoLocking "true";
+CONF
+export APT_CONFIG="$work/apt/apt.conf"
+
+say "reading Debian's source lists"
+apt-get -q update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "cannot read Debian's source lists"; }
+say "downloading the source package libdeflate $version"
+(cd "$work/src" && apt-get -q source "libdeflate=$version") >"$work/apt.log" 2>&1 ||
+    { cat "$work/apt.log" >&2; fail "cannot get the source package libdeflate=$version"; }
+source=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libdeflate-*' | head -n 1)
+[ -n "$source" ] && [ -f "$source/libdeflate.h" ] || fail "no libdeflate source tree in $work/src"
+
+# The library's own sources: the portable ones and the x86 ones, which choose their code by
+# the processor at run time.
+say "compiling with $compiler"
+for file in "$source"/lib/*.c "$source"/lib/x86/*.c; do
+    "$compiler" -O2 -std=c99 -Wall -fomit-frame-pointer -I"$source" -c "$file" \
+        -o "$work/objects/$(basename "$file" .c).o" || fail "cannot compile $file"
+done
+"$triplet-ar" rcs "$work/out/lib/libdeflate.a" "$work/objects/"*.o
+cp "$source/libdeflate.h" "$work/out/include/"
+cp "$source/COPYING" "$work/out/" 2>/dev/null || true
+
+touch "$work/out/.complete"
+mv "$work/out" "$root"
+say "ready: $root"
+echo "$root"
