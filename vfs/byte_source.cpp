@@ -48,8 +48,8 @@ public:
     }
 
 private:
-    static const uint64_t kUnknown = UINT64_MAX;
-    static const size_t kMostPerRead = 1u << 30; // what one _read may be asked for
+    static constexpr uint64_t kUnknown = UINT64_MAX;
+    static constexpr size_t kMostPerRead = 1u << 30; // what one _read may be asked for
     FILE* file_;
     int descriptor_;
     uint64_t position_ = kUnknown; // where the descriptor stands
