@@ -40,8 +40,13 @@ show("4 KiB pieces", vfs["RawInflateWhole"] / vfs["VfreadPieces/4096"], (">=", 0
 show("forward skip of 16 MB, then 4 KiB", vfs["RawInflateSkip"] / vfs["VfSkipThenRead"], (">=", 0.93))
 show("libdeflate, whole stream (the ceiling)", vfs["RawInflateWhole"] / vfs["LibdeflateWhole"])
 print("File layer: stored entry, speed relative to read() of the same bytes from the cache")
-show("64 KiB pieces", vfs["PosixReadPieces/65536"] / vfs["VfreadStoredPieces/65536"], (">=", 0.95))
-show("4 KiB pieces", vfs["PosixReadPieces/4096"] / vfs["VfreadStoredPieces/4096"], (">=", 0.90))
+show("64 KiB pieces, read() where the archive holds them",
+     vfs["PosixReadArchivePieces/65536"] / vfs["VfreadStoredPieces/65536"], (">=", 0.95))
+show("4 KiB pieces, read() where the archive holds them",
+     vfs["PosixReadArchivePieces/4096"] / vfs["VfreadStoredPieces/4096"], (">=", 0.90))
+# A plain file starts its bytes on a page boundary; an entry's data rarely does.
+show("64 KiB pieces, read() of a plain file", vfs["PosixReadPieces/65536"] / vfs["VfreadStoredPieces/65536"])
+show("4 KiB pieces, read() of a plain file", vfs["PosixReadPieces/4096"] / vfs["VfreadStoredPieces/4096"])
 print("File layer: speed relative to PhysicsFS on the same archive")
 show("whole entry", vfs["PhysfsPieces/0"] / vfs["VfreadWhole"])
 show("64 KiB pieces", vfs["PhysfsPieces/65536"] / vfs["VfreadPieces/65536"])

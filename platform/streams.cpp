@@ -1,6 +1,7 @@
 // The MSVC runtime's stream services over POSIX streams and descriptors.
 #include "internal.h"
 
+#include <cerrno>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -14,6 +15,19 @@ extern "C" int64_t _ftelli64(FILE* stream) {
 
 extern "C" int _fileno(FILE* stream) {
     return fileno(stream);
+}
+
+extern "C" int64_t _lseeki64(int descriptor, int64_t offset, int origin) {
+    return int64_t(lseek(descriptor, off_t(offset), origin));
+}
+
+// A signal that arrives during the read is no error on Windows, where there are none.
+extern "C" int _read(int descriptor, void* buffer, unsigned int count) {
+    ssize_t got;
+    do {
+        got = read(descriptor, buffer, count);
+    } while (got < 0 && errno == EINTR);
+    return int(got);
 }
 
 extern "C" int _isatty(int descriptor) {

@@ -222,11 +222,14 @@ FERROX_PLATFORM_API int _stricmp(const char* a, const char* b);
 FERROX_PLATFORM_API char* _strlwr(char* text);
 FERROX_PLATFORM_API char* _strdup(const char* text);
 
-// The MSVC runtime's stream services: 64-bit positions, descriptors, and the text or binary
-// mode of a descriptor (POSIX streams are always binary).
+// The MSVC runtime's stream and descriptor services: 64-bit positions, reads that bypass a
+// stream's buffer, and the text or binary mode of a descriptor (POSIX streams are always
+// binary).
 FERROX_PLATFORM_API int _fseeki64(FILE* stream, int64_t offset, int origin);
 FERROX_PLATFORM_API int64_t _ftelli64(FILE* stream);
 FERROX_PLATFORM_API int _fileno(FILE* stream);
+FERROX_PLATFORM_API int64_t _lseeki64(int descriptor, int64_t offset, int origin);
+FERROX_PLATFORM_API int _read(int descriptor, void* buffer, unsigned int count);
 FERROX_PLATFORM_API int _isatty(int descriptor);
 FERROX_PLATFORM_API int _setmode(int descriptor, int mode);
 

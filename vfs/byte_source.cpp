@@ -2,20 +2,24 @@
 
 #include "platform/win32.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace {
 
+// Reads go to the file's descriptor straight into the caller's buffer, as read() would: the
+// stream only opens the file under Windows path rules and is never read itself, so it holds
+// nothing buffered.
 class FileSource final : public ByteSource {
 public:
-    explicit FileSource(FILE* file) : file_(file) {}
+    explicit FileSource(FILE* file) : file_(file), descriptor_(_fileno(file)) {}
     ~FileSource() override { fclose(file_); }
 
     bool Size(uint64_t* size) override {
         position_ = kUnknown;
-        int64_t end = _fseeki64(file_, 0, SEEK_END) == 0 ? _ftelli64(file_) : -1;
+        int64_t end = _lseeki64(descriptor_, 0, SEEK_END);
         if (end < 0) {
             return false;
         }
@@ -23,26 +27,32 @@ public:
         return true;
     }
 
-    // Reads that follow each other need no seek: the stream is where the last one ended.
+    // Reads that follow each other need no seek: the file stands where the last one ended.
     size_t Read(uint64_t offset, void* buffer, size_t length) override {
-        if (offset != position_ &&
-            (offset > uint64_t(INT64_MAX) || _fseeki64(file_, int64_t(offset), SEEK_SET) != 0)) {
+        if (offset != position_ && (offset > uint64_t(INT64_MAX) ||
+                                    _lseeki64(descriptor_, int64_t(offset), SEEK_SET) < 0)) {
             position_ = kUnknown;
             return 0;
         }
-        size_t got = fread(buffer, 1, length, file_);
-        position_ = offset + got;
-        if (got != length) {
-            clearerr(file_);
-            position_ = kUnknown;
+        size_t got = 0;
+        while (got < length) {
+            unsigned int piece = unsigned(std::min<size_t>(length - got, kMostPerRead));
+            int read = _read(descriptor_, static_cast<unsigned char*>(buffer) + got, piece);
+            if (read <= 0) {
+                break;
+            }
+            got += size_t(read);
         }
+        position_ = got == length ? offset + got : kUnknown;
         return got;
     }
 
 private:
-    static const uint64_t kUnknown = UINT64_MAX;
+    static constexpr uint64_t kUnknown = UINT64_MAX;
+    static constexpr size_t kMostPerRead = 1u << 30; // what one _read may be asked for
     FILE* file_;
-    uint64_t position_ = kUnknown; // where the stream stands
+    int descriptor_;
+    uint64_t position_ = kUnknown; // where the descriptor stands
 };
 
 class MemorySourceOf final : public ByteSource {

@@ -67,9 +67,16 @@ size_t vfread(void* buffer, size_t size, size_t count, FILE* file) {
     // What was asked for, lowered to what is left; worked out so that it cannot overflow.
     uint32_t left = entry->size - handle->position;
     uint32_t bytes = count > left / size ? left : uint32_t(size * count);
+    if (bytes == 0) {
+        return 0; // at the end already: no stream to start
+    }
     uint32_t done;
     if (entry->compressed) {
-        done = vfzread(handle, handle->position, buffer, bytes);
+        // The whole content in one read, as game files are read, is decompressed at once.
+        bool whole = handle->position == 0 && bytes == entry->size;
+        done = whole && vfzreadwhole(entry, buffer)
+                   ? bytes
+                   : vfzread(handle, handle->position, buffer, bytes);
     } else {
         done = uint32_t(entry->archive->source->Read(uint64_t(entry->dataOffset) + handle->position,
                                                      buffer, bytes));

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <libdeflate.h>
+#include <memory>
+#include <new>
 
 uint32_t vfbufsize = 0x100000;
 
@@ -22,6 +25,10 @@ const uint32_t kStageSize = 0x10000;
 // inflate call: the output is the same, without moving up to a mebibyte of unread input to
 // the front of the buffer for every small read.
 const uint32_t kRefillBelow = 0x8000;
+
+// An entry whose deflate data is at most this long may be decompressed in one call, its data
+// read whole first; a longer one always streams, so that memory stays bounded.
+const uint32_t kMostWholeData = 64u << 20;
 
 // Tops the read-ahead buffer up from the archive. Where the archive cannot be read, nothing
 // is added and the entry's data ends early.
@@ -161,6 +168,25 @@ uint32_t vfzread(PackHandle* handle, uint32_t position, void* destination, uint3
     handle->stagedStart = position;
     handle->stagedLength = InflateInto(handle, handle->staged, kStageSize);
     return delivered + TakeStaged(handle, position, out + delivered, wanted);
+}
+
+bool vfzreadwhole(const PackEntry* entry, void* destination) {
+    // Decompresses two to three times as fast as inflate, but only all at once.
+    static libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+    if (!decompressor || entry->compressedSize > kMostWholeData) {
+        return false;
+    }
+    std::unique_ptr<unsigned char[]> data(
+        new (std::nothrow) unsigned char[std::max(entry->compressedSize, 1u)]);
+    if (!data || entry->archive->source->Read(entry->dataOffset, data.get(),
+                                              entry->compressedSize) != entry->compressedSize) {
+        return false;
+    }
+    size_t produced = 0;
+    return libdeflate_deflate_decompress(decompressor, data.get(), entry->compressedSize,
+                                         destination, entry->size,
+                                         &produced) == LIBDEFLATE_SUCCESS &&
+           produced == entry->size;
 }
 
 void vfzend(PackHandle* handle) {

@@ -86,6 +86,7 @@ TEST(BrokenDeflateData, ReadsStopWithWhatCameOut) {
     TestArchive archive("broken.zip",
                         {{"garbage", content, true, &garbage},
                          {"longer", content, true, &stream, 150000}, // claims more than it holds
+                         {"shorter", content, true, &stream, 50000}, // claims less
                          {"nothing", content, true, &nothing},
                          {"truncated", content, true, &truncated}});
     const struct {
@@ -95,9 +96,8 @@ TEST(BrokenDeflateData, ReadsStopWithWhatCameOut) {
         size_t atMost;
         long seekPast; // 0 when a seek to 120000 lies inside the claimed size
     } cases[] = {
-        {"garbage", false, 0, 100000, 1},
-        {"longer", true, 100000, 100000, 0},
-        {"nothing", true, 0, 0, 1},
+        {"garbage", false, 0, 100000, 1},   {"longer", true, 100000, 100000, 0},
+        {"shorter", true, 50000, 50000, 1}, {"nothing", true, 0, 0, 1},
         {"truncated", true, 1, 99999, 1},
     };
     for (const auto& c : cases) {
@@ -109,6 +109,14 @@ TEST(BrokenDeflateData, ReadsStopWithWhatCameOut) {
         if (c.prefix) {
             EXPECT_TRUE(got == content.substr(0, got.size())) << c.name;
         }
+        // One read of the whole claimed size gives the same as the pieces.
+        FILE* whole = vfopen(c.name, "rb");
+        vfseek(whole, 0, SEEK_END);
+        std::string all(size_t(vftell(whole)), '\0');
+        vfseek(whole, 0, SEEK_SET);
+        all.resize(vfread(&all[0], 1, all.size(), whole));
+        EXPECT_TRUE(all == got) << c.name;
+        vfclose(whole);
         // Past what the data holds a read gives nothing, also after a seek further on.
         EXPECT_EQ(vfseek(handle, 120000, SEEK_SET), c.seekPast) << c.name;
         char byte;
