@@ -10,11 +10,13 @@ folder = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
 
 
 def run(program, clock="cpu_time"):
-    """The median time of five runs of each benchmark of the program: the time the process
-    itself spent, user and system, which other work on a shared machine does not inflate, or,
-    for benchmarks that wait for other programs, the time on the wall."""
+    """The median time of nine runs of each benchmark of the program, the runs of its different
+    benchmarks in random order, so that a burst of other work on a shared machine falls on
+    either side of a ratio alike. The time is the process's own, user and system, or, for
+    benchmarks that wait for other programs, the time on the wall."""
     output = subprocess.run([str(folder / program), "--benchmark_format=json",
-                             "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
+                             "--benchmark_repetitions=9", "--benchmark_enable_random_interleaving=true",
+                             "--benchmark_report_aggregates_only=true"],
                             check=True, capture_output=True, text=True).stdout
     return {b["run_name"]: b[clock] for b in json.loads(output)["benchmarks"]
             if b.get("aggregate_name") == "median"}

@@ -68,7 +68,9 @@ void* AllocateNode(std::size_t size) noexcept {
     freeLists[sizeClass] = block->next;
     // The next block of the list is the next one handed out: fetching it now hides the cache
     // miss that reading its link would otherwise cost then, when a large tree is rebuilt.
-    __builtin_prefetch(block->next, 1);
+    if (block->next) {
+        __builtin_prefetch(block->next, 1);
+    }
     return block;
 }
 
