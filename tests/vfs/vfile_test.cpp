@@ -80,7 +80,9 @@ TEST_F(ArchiveHandles, TheDiskComesFirst) {
 
     FILE* packed = vfopen("data/a.txt", "w"); // the mode does not matter for an entry
     ASSERT_NE(packed, nullptr);
-    EXPECT_STREQ(vfhandleentry(packed)->name, "data/a.txt");
+    const PackEntry* entry = vfhandleentry(packed);
+    ASSERT_NE(entry, nullptr) << "a file data/a.txt on disk hides the entry";
+    EXPECT_STREQ(entry->name, "data/a.txt");
     EXPECT_EQ(ReadRest(packed, 3), "0123456789");
     EXPECT_EQ(vfclose(packed), 0);
     EXPECT_EQ(vfopen("data/missing.txt", "rb"), nullptr);
