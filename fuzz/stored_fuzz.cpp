@@ -2,7 +2,8 @@
 // seeks and reads, so that reads on the shared file come in every order: each must give
 // exactly the content's bytes at its handle's position.
 //   byte 0: the number of operations n (0 to 31); then n operations of three bytes (which
-//   handle and what, and a 16-bit argument); the rest is the content of both entries.
+//   handle and what, and a 16-bit argument); the rest, repeated to at least 96 KiB so that
+//   reads both large and small come up, is the content of both entries.
 #include "fuzz/memory_archive.h"
 #include "tests/vfs/zip_writer.h"
 #include "vfs/mount.h"
@@ -20,8 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     size_t operations = std::min<size_t>(data[0] % 32, (size - 1) / 3);
     const uint8_t* op = data + 1;
-    std::string content(reinterpret_cast<const char*>(op + 3 * operations),
-                        size - 1 - 3 * operations);
+    const std::string rest(reinterpret_cast<const char*>(op + 3 * operations),
+                           size - 1 - 3 * operations);
+    std::string content = rest;
+    while (!rest.empty() && content.size() < 96 * 1024) {
+        content += rest;
+    }
     std::ofstream("stored.zip", std::ios::binary)
         << MakeZip({ZipStored("a", content), ZipStored("b", content)}).bytes;
     if (vfmount("stored.zip") != kMountOk) {

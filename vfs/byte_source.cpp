@@ -9,9 +9,11 @@
 
 namespace {
 
-// Reads go to the file's descriptor straight into the caller's buffer, as read() would: the
-// stream only opens the file under Windows path rules and is never read itself, so it holds
-// nothing buffered.
+// Reads go to the file's descriptor: the stream only opens the file under Windows path rules
+// and is never read itself, so it holds nothing buffered. Large reads go straight into the
+// caller's buffer, as read() would. Small ones (local headers, small entries, a stream's
+// pieces) are served from a window of the file read ahead, so that a mount of many entries,
+// or reading them, does not cost a system call or two for each.
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(FILE* file) : file_(file), descriptor_(_fileno(file)) {}
@@ -27,8 +29,29 @@ public:
         return true;
     }
 
-    // Reads that follow each other need no seek: the file stands where the last one ended.
     size_t Read(uint64_t offset, void* buffer, size_t length) override {
+        if (length == 0) {
+            return 0;
+        }
+        if (length >= kWindowSize / 2) {
+            return ReadDirect(offset, buffer, length);
+        }
+        if (offset < windowStart_ || offset - windowStart_ + length > windowLength_) {
+            if (!window_ && !(window_ = std::unique_ptr<unsigned char[]>(
+                                  new (std::nothrow) unsigned char[kWindowSize]))) {
+                return ReadDirect(offset, buffer, length);
+            }
+            windowStart_ = offset;
+            windowLength_ = ReadDirect(offset, window_.get(), kWindowSize);
+        }
+        size_t got = std::min<uint64_t>(length, windowLength_ - (offset - windowStart_));
+        std::memcpy(buffer, window_.get() + (offset - windowStart_), got);
+        return got;
+    }
+
+private:
+    // Reads that follow each other need no seek: the file stands where the last one ended.
+    size_t ReadDirect(uint64_t offset, void* buffer, size_t length) {
         if (offset != position_ && (offset > uint64_t(INT64_MAX) ||
                                     _lseeki64(descriptor_, int64_t(offset), SEEK_SET) < 0)) {
             position_ = kUnknown;
@@ -47,12 +70,15 @@ public:
         return got;
     }
 
-private:
     static constexpr uint64_t kUnknown = UINT64_MAX;
     static constexpr size_t kMostPerRead = 1u << 30; // what one _read may be asked for
+    static constexpr size_t kWindowSize = 64 * 1024;
     FILE* file_;
     int descriptor_;
     uint64_t position_ = kUnknown; // where the descriptor stands
+    std::unique_ptr<unsigned char[]> window_;
+    uint64_t windowStart_ = 0; // the window holds windowLength_ bytes of the file from here
+    uint64_t windowLength_ = 0;
 };
 
 class MemorySourceOf final : public ByteSource {
