@@ -57,9 +57,11 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
     if (CCRCLog* log = InstalledCRCLog()) {
         log->AddFile(sourcePath); // every file a parse reads is checksummed, includes too
     }
-    vfseek(file, 0, SEEK_END);
-    long length = vftell(file);
-    vfseek(file, 0, SEEK_SET);
+    // A file whose length cannot be told, or that cannot be read from its start, reads as empty.
+    long length = vfseek(file, 0, SEEK_END) == 0 ? vftell(file) : -1;
+    if (vfseek(file, 0, SEEK_SET) != 0) {
+        length = -1;
+    }
     tooLong = length > 0 && uint64_t(length) > mostBytes;
     if (length > 0 && !tooLong &&
         (buffer = static_cast<unsigned char*>(std::malloc(size_t(length))))) {

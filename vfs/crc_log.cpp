@@ -219,7 +219,9 @@ uint8_t CRC32OfStream(FILE* stream, int32_t start, int32_t end, uint32_t* crc) {
     if (!stream) {
         return 0;
     }
-    fseek(stream, 0, SEEK_END);
+    if (fseek(stream, 0, SEEK_END) != 0) {
+        return 0;
+    }
     int32_t size = int32_t(ftell(stream));
     if (start < 0 || start >= size) {
         return 0;
@@ -232,7 +234,9 @@ uint8_t CRC32OfStream(FILE* stream, int32_t start, int32_t end, uint32_t* crc) {
     }
     int32_t remaining = end - start + 1;
     *crc = 0xFFFFFFFF;
-    fseek(stream, start, SEEK_SET);
+    if (fseek(stream, start, SEEK_SET) != 0) {
+        return 0;
+    }
     const int32_t bufferSize = remaining < kReadChunk ? remaining : kReadChunk;
     std::unique_ptr<unsigned char[]> buffer(new (std::nothrow) unsigned char[size_t(bufferSize)]);
     if (!buffer) {
