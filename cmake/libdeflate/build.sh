@@ -10,6 +10,7 @@ triplet=${1:?usage: build.sh TRIPLET, e.g. i686-w64-mingw32}
 
 say() { echo "libdeflate: $*" >&2; }
 fail() { say "$*"; exit 1; }
+. "$(cd "$(dirname "$0")/.." && pwd)/private-apt.sh"
 
 compiler=$triplet-gcc-posix
 for tool in apt-get dpkg-source flock "$compiler" "$triplet-ar"; do
@@ -18,44 +19,20 @@ done
 
 cache=${FERROX_LIBDEFLATE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ferrox-libdeflate}
 root="$cache/$version-$triplet"
-mkdir -p "$cache"
-exec 9>"$cache/.lock"
-flock 9 # one maker at a time; a second waits and then reuses
-if [ -f "$root/.complete" ]; then
-    say "reusing $root"
-    echo "$root"
-    exit 0
-fi
+reuse_if_made "$cache" "$root"
 
 say "building libdeflate $version for $triplet in $root"
 work="$root.partial"
 rm -rf "$work" "$root"
-mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/apt/parts" \
-    "$work/src" "$work/objects" "$work/out/include" "$work/out/lib"
+mkdir -p "$work/src" "$work/objects" "$work/out/include" "$work/out/lib"
 trap 'rm -rf "$work"' EXIT
 
-# apt with a state of its own that knows Debian's source packages alone.
-archive="[signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian"
-cat >"$work/apt/sources.list" <<LIST
-deb-src $archive bookworm main
-deb-src $archive bookworm-updates main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+# apt that knows Debian's source packages alone.
+private_apt "$work/apt" <<LIST
+deb-src $debian_archive bookworm main
+deb-src $debian_archive bookworm-updates main
+deb-src $debian_security bookworm-security main
 LIST
-: >"$work/apt/status"
-cat >"$work/apt/apt.conf" <<CONF
-Dir::State "$work/apt";
-Dir::State::Lists "$work/apt/lists";
-Dir::State::status "$work/apt/status";
-Dir::Cache "$work/apt";
-Dir::Cache::Archives "$work/apt/archives";
-Dir::Etc::SourceList "$work/apt/sources.list";
-Dir::Etc::SourceParts "$work/apt/parts";
-Dir::Etc::Preferences "$work/apt/none";
-Dir::Etc::PreferencesParts "$work/apt/parts";
-APT::Sandbox::User "root";
-Debug::NoLocking "true";
-CONF
-export APT_CONFIG="$work/apt/apt.conf"
 
 say "reading Debian's source lists"
 apt-get -q update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "cannot read Debian's source lists"; }

@@ -11,6 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 say() { echo "wine32: $*" >&2; }
 fail() { say "$*"; exit 1; }
+. "$here/../private-apt.sh"
 
 [ -n "$wine32_wine_version" ] ||
     fail "the system's wine64 is needed (apt-get install wine64): its wineserver serves the 32-bit programs"
@@ -19,46 +20,21 @@ for tool in apt-get dpkg-deb ldconfig flock tar; do
     command -v "$tool" >/dev/null || fail "'$tool' is needed and not found"
 done
 
-mkdir -p "$wine32_cache"
-exec 9>"$wine32_cache/.lock"
-flock 9 # one maker at a time; a second waits and then reuses
-if [ -f "$wine32_root/.complete" ]; then
-    say "reusing $wine32_root"
-    echo "$wine32_root"
-    exit 0
-fi
+reuse_if_made "$wine32_cache" "$wine32_root"
 
 say "making a 32-bit Wine $wine32_wine_version with QEMU $wine32_qemu_version in $wine32_root"
 work="$wine32_root.partial"
 rm -rf "$work" "$wine32_root"
-mkdir -p "$work/apt/lists/partial" "$work/apt/archives/partial" "$work/apt/parts" "$work/root"
+mkdir -p "$work/root"
 trap 'rm -rf "$work"' EXIT
 
-# apt with a state of its own: Debian's archive, an empty package database, i386 by default.
-archive="[signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian"
-cat >"$work/apt/sources.list" <<EOF
-deb $archive bookworm main
-deb $archive bookworm-updates main
-deb $archive bookworm-backports main
-deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
+# apt with an empty package database, i386 by default.
+private_apt "$work/apt" 'APT::Architecture "i386";' 'APT::Architectures { "i386"; "amd64"; };' <<EOF
+deb $debian_archive bookworm main
+deb $debian_archive bookworm-updates main
+deb $debian_archive bookworm-backports main
+deb $debian_security bookworm-security main
 EOF
-: >"$work/apt/status"
-cat >"$work/apt/apt.conf" <<EOF
-Dir::State "$work/apt";
-Dir::State::Lists "$work/apt/lists";
-Dir::State::status "$work/apt/status";
-Dir::Cache "$work/apt";
-Dir::Cache::Archives "$work/apt/archives";
-Dir::Etc::SourceList "$work/apt/sources.list";
-Dir::Etc::SourceParts "$work/apt/parts";
-Dir::Etc::Preferences "$work/apt/none";
-Dir::Etc::PreferencesParts "$work/apt/parts";
-APT::Architecture "i386";
-APT::Architectures { "i386"; "amd64"; };
-APT::Sandbox::User "root";
-Debug::NoLocking "true";
-EOF
-export APT_CONFIG="$work/apt/apt.conf"
 
 say "reading Debian's package lists"
 apt-get -q update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "cannot read Debian's package lists"; }
