@@ -2,6 +2,8 @@
 
 #include "vfs/internal/pack.h"
 
+#include <algorithm>
+
 namespace {
 
 const size_t kMostChecksumNameLength = 259;
@@ -15,33 +17,33 @@ char Fold(char c, char separator, bool keepCase) {
     return !keepCase && c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
 }
 
-bool StartsWithDotSlash(const char* name) {
-    return name[0] == '.' && (name[1] == '/' || name[1] == '\\');
+bool StartsWithDotSlash(std::string_view name) {
+    return name.size() >= 2 && name[0] == '.' && (name[1] == '/' || name[1] == '\\');
 }
 
 } // namespace
 
-FileName::FileName(const char* name, NameForm form) {
+FileName::FileName(std::string_view name, NameForm form) {
     char separator = form == NameForm::kChecksum ? '\\' : '/';
     bool keepCase = form != NameForm::kChecksum && packKeepCase;
     size_t most = form == NameForm::kChecksum ? kMostChecksumNameLength : std::string::npos;
     switch (form) {
     case NameForm::kLookup:
-        name += StartsWithDotSlash(name) ? 2 : 0;
+        name.remove_prefix(StartsWithDotSlash(name) ? 2 : 0);
         break;
     case NameForm::kIndexed:
         while (StartsWithDotSlash(name)) {
-            name += 2;
+            name.remove_prefix(2);
         }
         break;
     case NameForm::kChecksum:
-        while (*name == '.' || *name == '/' || *name == '\\') {
-            ++name;
-        }
+        name.remove_prefix(std::min(name.find_first_not_of("./\\"), name.size()));
         break;
     }
-    for (; *name != '\0' && text_.size() < most; ++name) {
-        text_ += Fold(*name, separator, keepCase);
+    name = name.substr(0, most);
+    text_.reserve(name.size());
+    for (char c : name) {
+        text_ += Fold(c, separator, keepCase);
     }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 enum class NameForm {
     // A name asked of the archive index: slashes, one leading "./" removed.
@@ -19,7 +20,7 @@ enum class NameForm {
 
 class FileName {
 public:
-    FileName(const char* name, NameForm form);
+    FileName(std::string_view name, NameForm form);
     const char* c_str() const { return text_.c_str(); }
     size_t size() const { return text_.size(); }
 

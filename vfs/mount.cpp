@@ -13,7 +13,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <string>
 
 namespace {
 
@@ -76,8 +75,7 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
     if (dataOffset + header.compressedSize > UINT32_MAX || header.size > UINT32_MAX) {
         return kTooLarge;
     }
-    std::string stored(header.name, header.nameLength);
-    char* name = _strdup(FileName(stored.c_str(), NameForm::kIndexed).c_str());
+    char* name = _strdup(FileName({header.name, header.nameLength}, NameForm::kIndexed).c_str());
     if (!name) {
         return kNoMemory;
     }
