@@ -21,6 +21,7 @@ TEST(FileNames, EachFormFoldsCaseAndSlashesAndStripsItsOwnPrefix) {
     } cases[] = {
         {".\\Data\\Sub\\File.TXT", "data/sub/file.txt", "data/sub/file.txt", "data\\sub\\file.txt"},
         {"./a", "a", "a", "a"},
+        {"./", "", "", ""},
         {"././a", "./a", "a", "a"},
         {"a/./b", "a/./b", "a/./b", "a\\.\\b"},
         {"../Up", "../up", "../up", "up"},
