@@ -13,34 +13,51 @@ struct FreeBlock {
 };
 
 struct Chunk {
-    Chunk* next;
+    Chunk* next; // the chunk taken after this one
 };
 
-// One free list per size class (8, 16, ... 128 bytes), and every chunk ever taken, so that
-// the blocks stay reachable until the process ends.
+// One free list per size class (8, 16, ... 128 bytes), and every chunk ever taken, oldest
+// first, so that the blocks stay reachable until the process ends.
 FreeBlock* freeLists[kLargestPooled / kGranule];
-Chunk* chunks;
-// The part of the newest chunk not handed out yet. Blocks of every class are cut from it one at
-// a time, as they are first needed, so a small parse writes to a few pages of one chunk only.
+Chunk* firstChunk;
+Chunk* lastChunk;
+// The chunk blocks are being cut from, and the part of it not handed out yet. Blocks of every
+// class are cut from it one at a time, as they are first needed, so a small parse writes to a
+// few pages of one chunk only.
+Chunk* cutChunk;
 char* uncutStart;
 char* uncutEnd;
+// Blocks handed out and not given back. When the last one comes back (a parse's tree has been
+// deleted), the pool forgets its free lists and cuts from its first chunk again: the next tree
+// is laid out in the order it is built, which is the order it is read and deleted in.
+std::size_t liveBlocks;
 
 std::size_t ClassOf(std::size_t size) {
     return (size + kGranule - 1) / kGranule - 1;
 }
 
-// A block never handed out before, cut from the newest chunk or from a new one; null when
-// memory runs out. What is left of a chunk too small for the block stays unused.
+void CutFrom(Chunk* chunk) {
+    cutChunk = chunk;
+    uncutStart = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
+    uncutEnd = reinterpret_cast<char*>(chunk) + kChunkSize;
+}
+
+// A block not in use, cut from the current chunk, the one taken after it or a new one; null
+// when memory runs out. What is left of a chunk too small for the block stays unused.
 void* CutBlock(std::size_t blockSize) {
     if (std::size_t(uncutEnd - uncutStart) < blockSize) {
-        Chunk* chunk = static_cast<Chunk*>(std::malloc(kChunkSize));
-        if (!chunk) {
-            return nullptr;
+        if (cutChunk && cutChunk->next) {
+            CutFrom(cutChunk->next);
+        } else {
+            Chunk* chunk = static_cast<Chunk*>(std::malloc(kChunkSize));
+            if (!chunk) {
+                return nullptr;
+            }
+            chunk->next = nullptr;
+            (lastChunk ? lastChunk->next : firstChunk) = chunk;
+            lastChunk = chunk;
+            CutFrom(chunk);
         }
-        chunk->next = chunks;
-        chunks = chunk;
-        uncutStart = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
-        uncutEnd = reinterpret_cast<char*>(chunk) + kChunkSize;
     }
     void* block = uncutStart;
     uncutStart += blockSize;
@@ -63,8 +80,11 @@ void* AllocateNode(std::size_t size) noexcept {
     std::size_t sizeClass = ClassOf(size);
     FreeBlock* block = freeLists[sizeClass];
     if (!block) {
-        return CutBlock((sizeClass + 1) * kGranule);
+        void* cut = CutBlock((sizeClass + 1) * kGranule);
+        liveBlocks += cut != nullptr;
+        return cut;
     }
+    ++liveBlocks;
     freeLists[sizeClass] = block->next;
     // The next block of the list is the next one handed out: fetching it now hides the cache
     // miss that reading its link would otherwise cost then, when a large tree is rebuilt.
@@ -80,6 +100,13 @@ void FreeNode(void* node, std::size_t size) noexcept {
     }
     if (!kPooled || size == 0 || size > kLargestPooled) {
         std::free(node);
+        return;
+    }
+    if (--liveBlocks == 0) {
+        for (FreeBlock*& list : freeLists) {
+            list = nullptr;
+        }
+        CutFrom(firstChunk);
         return;
     }
     FreeBlock* block = static_cast<FreeBlock*>(node);
