@@ -1,7 +1,7 @@
 // Starting the launcher, from exec to exit, in a game folder of its own whose demo engine quits
-// at its first frame, against starting a C program that does nothing. Both are started and
-// waited for in the same way; the launcher's instance lock lives in the folder too, so that no
-// other run on the machine can meet it.
+// at its first frame, against starting a C program, and a C++ program, that do nothing. Both are
+// started and waited for in the same way; the launcher's instance lock lives in the folder too, so
+// that no other run on the machine can meet it.
 #include "tests/support/temporary_folder.h"
 
 #include <benchmark/benchmark.h>
@@ -88,8 +88,10 @@ void StartLauncher(benchmark::State& state) {
     }
 }
 
+// A program of the build folder that does nothing: in C (0), or in C++ with its runtime (1).
 void StartMinimalProgram(benchmark::State& state) {
-    std::string program = (BuildFolder() / "minimal_program").string();
+    std::string program =
+        (BuildFolder() / (state.range(0) ? "minimal_cpp_program" : "minimal_program")).string();
     std::vector<std::string> environment = TheGameFolder().environment;
     for (auto _ : state) {
         if (Run(program, {}, environment) != 0) {
@@ -100,7 +102,7 @@ void StartMinimalProgram(benchmark::State& state) {
 }
 
 BENCHMARK(StartLauncher)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(StartMinimalProgram)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StartMinimalProgram)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
