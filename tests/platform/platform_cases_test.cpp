@@ -1,9 +1,8 @@
-// Runs every script in cases/: calls into the POSIX stand-in made in a fresh working folder,
-// on real files, real child processes, real threads and real signals. A line is
-// "verb arguments -> expected words"; a line without "->" must answer "ok". Words are split at
-// blanks; a word in double quotes may hold blanks and the escapes \" \\ \n \t \0 \xNN, and
-// \{N} repeats the byte before it up to N copies. $DIR is the case's folder, $ECHO the child
-// program that records its arguments. Numbers may be written as constants joined by + or |.
+// Runs every script in cases/, each in a fresh working folder: calls into the POSIX stand-in
+// on real files, child processes and signals. A line is "verb words -> expected words"; one
+// without "->" must answer "ok", and "sh" runs the rest of its line in the shell. $DIR is the
+// case's folder, $ECHO the child that records its arguments, $LEN the length of this program's
+// path, $THREAD this thread's id. Numbers may be constants joined by + or |.
 #include "platform/internal.h"
 #include "platform/win32.h"
 
@@ -15,12 +14,12 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <future>
+#include <iomanip>
 #include <map>
-#include <sys/stat.h>
+#include <memory>
+#include <set>
+#include <sstream>
 #include <sys/wait.h>
-#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -28,188 +27,134 @@ namespace {
 using Words = std::vector<std::string>;
 const DWORD kUntouched = 0xDEAD; // the last error before each call, so a call must set it
 
-#define NAMED(constant)                                                                            \
-    { #constant, long(constant) }
-const std::map<std::string, long> kConstants = {NAMED(CREATE_NEW),
-                                                NAMED(CREATE_ALWAYS),
-                                                NAMED(OPEN_EXISTING),
-                                                NAMED(OPEN_ALWAYS),
-                                                NAMED(TRUNCATE_EXISTING),
-                                                NAMED(GENERIC_READ),
-                                                NAMED(GENERIC_WRITE),
-                                                NAMED(FILE_FLAG_WRITE_THROUGH),
-                                                NAMED(_P_WAIT),
-                                                NAMED(_P_NOWAIT),
-                                                NAMED(TIME_FORCE24HOURFORMAT),
-                                                NAMED(WM_USER),
-                                                NAMED(WM_QUIT),
-                                                NAMED(PM_REMOVE),
-                                                NAMED(PM_NOREMOVE),
-                                                NAMED(SIGINT),
-                                                NAMED(SIGTERM),
-                                                NAMED(SIGHUP)};
-const std::map<std::string, long> kErrors = {
-    {"UNTOUCHED", kUntouched},        NAMED(ERROR_SUCCESS),       NAMED(ERROR_FILE_NOT_FOUND),
-    NAMED(ERROR_PATH_NOT_FOUND),      NAMED(ERROR_GEN_FAILURE),   NAMED(ERROR_ACCESS_DENIED),
-    NAMED(ERROR_INVALID_HANDLE),      NAMED(ERROR_FILE_EXISTS),   NAMED(ERROR_INVALID_PARAMETER),
-    NAMED(ERROR_INSUFFICIENT_BUFFER), NAMED(ERROR_MOD_NOT_FOUND), NAMED(ERROR_ALREADY_EXISTS),
-    NAMED(ERROR_INVALID_THREAD_ID)};
-#undef NAMED
+// Names the cases may use for numbers, and the names of the last errors they show.
+std::map<std::string, long> Names(const std::string& spelled, const std::vector<long>& values) {
+    std::map<std::string, long> names;
+    std::istringstream spelling(spelled);
+    for (long value : values) {
+        std::string name;
+        std::getline(spelling >> std::ws, name, ',');
+        names[name] = value;
+    }
+    return names;
+}
+#define NAMES(...) Names(#__VA_ARGS__, {__VA_ARGS__})
+const std::map<std::string, long> kNames = NAMES(
+    WM_USER, WM_QUIT, PM_REMOVE, PM_NOREMOVE, CREATE_NEW, CREATE_ALWAYS, OPEN_EXISTING, OPEN_ALWAYS,
+    TRUNCATE_EXISTING, GENERIC_READ, GENERIC_WRITE, FILE_FLAG_WRITE_THROUGH, _P_WAIT, _P_NOWAIT,
+    TIME_FORCE24HOURFORMAT, SIGINT, SIGTERM, SIGHUP, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
+    ERROR_PATH_NOT_FOUND, ERROR_GEN_FAILURE, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+    ERROR_FILE_EXISTS, ERROR_INVALID_PARAMETER, ERROR_INSUFFICIENT_BUFFER, ERROR_MOD_NOT_FOUND,
+    ERROR_ALREADY_EXISTS, ERROR_INVALID_THREAD_ID);
 
 long Value(const std::string& word) {
     size_t join = word.find_first_of("+|", 1);
-    if (join != std::string::npos) {
-        long left = Value(word.substr(0, join)), right = Value(word.substr(join + 1));
-        return word[join] == '+' ? left + right : left | right;
-    }
-    auto constant = kConstants.find(word);
-    return constant != kConstants.end() ? constant->second : std::stol(word, nullptr, 0);
+    auto named = kNames.find(word.substr(0, join));
+    long value = named != kNames.end() ? named->second : std::stol(word, nullptr, 0);
+    long rest = join == std::string::npos ? 0 : Value(word.substr(join + 1));
+    return join != std::string::npos && word[join] == '|' ? value | rest : value + rest;
 }
 
 std::string Error(DWORD error) {
-    auto named = std::find_if(kErrors.begin(), kErrors.end(),
-                              [&](const auto& entry) { return DWORD(entry.second) == error; });
-    return named != kErrors.end() ? named->first : std::to_string(error);
+    for (const auto& [name, value] : kNames) {
+        if (name.rfind("ERROR_", 0) == 0 && DWORD(value) == error) {
+            return name;
+        }
+    }
+    return error == kUntouched ? "UNTOUCHED" : std::to_string(error);
 }
 
-std::string Errno(int error) {
-    const char* name = strerrorname_np(error);
-    return name ? name : std::to_string(error);
+// A word's bytes: %XX is a byte in hex, %{N} repeats the byte before it up to N copies.
+std::string Decode(const std::string& word) {
+    std::string bytes;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != '%' || i + 2 >= word.size()) {
+            bytes += word[i];
+        } else if (word[i + 1] == '{') {
+            size_t copies = std::stoul(word.substr(i + 2));
+            bytes.append(copies > 1 && !bytes.empty() ? copies - 1 : 0, bytes.back());
+            i = word.find('}', i);
+        } else {
+            bytes += char(std::stoi(word.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        }
+    }
+    return bytes;
 }
 
-std::string Message(UINT message) {
-    return message == WM_QUIT  ? "WM_QUIT"
-           : message < WM_USER ? std::to_string(message)
-                               : "WM_USER+" + std::to_string(message - WM_USER);
-}
-
+// Words apart at blanks; one in double quotes may hold blanks, and \" and \\ for " and \.
 Words Split(const std::string& text) {
     Words words;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ') {
-            continue;
-        }
-        if (text[i] != '"') {
-            size_t end = std::min(text.find(' ', i), text.size());
-            words.push_back(text.substr(i, end - i));
-            i = end;
-            continue;
-        }
-        std::string word;
-        for (++i; i < text.size() && text[i] != '"'; ++i) {
-            char c = text[i] == '\\' && i + 1 < text.size() ? text[++i] : '\0';
-            if (c == 'x') {
-                word += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else if (c == '{') {
-                size_t end = text.find('}', i), copies = std::stoul(text.substr(i + 1));
-                word.append(copies > 0 && !word.empty() ? copies - 1 : 0, word.back());
-                i = end;
-            } else {
-                word += c == 'n' ? '\n' : c == 't' ? '\t' : c == '0' ? '\0' : c ? c : text[i];
-            }
-        }
-        words.push_back(word);
+    std::istringstream in(text);
+    for (std::string word; in >> std::quoted(word);) {
+        words.push_back(Decode(word));
     }
     return words;
 }
 
 // The whole file, "<folder>" for a folder, or "<missing>"; read without the stand-in.
 std::string Contents(const std::string& path) {
-    struct stat status;
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        return "<folder>";
-    }
     std::ifstream file(path, std::ios::binary);
-    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<missing>";
+    return std::filesystem::is_directory(path) ? "<folder>"
+           : file ? std::string(std::istreambuf_iterator<char>(file), {})
+                  : "<missing>";
+}
+
+std::string Message(UINT message) {
+    return message == WM_QUIT ? "WM_QUIT" : "WM_USER+" + std::to_string(int(message - WM_USER));
 }
 
 // Takes the messages of the calling thread's queue, at most 100, as message and wParam words.
 Words Drain() {
     Words taken;
-    MSG message;
-    while (taken.size() < 200 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        taken.insert(taken.end(), {Message(message.message), std::to_string(message.wParam)});
+    MSG m;
+    while (taken.size() < 200 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        taken.insert(taken.end(), {Message(m.message), std::to_string(m.wParam)});
     }
     return taken;
 }
 
-using Clock = std::tuple<int, int, int, int, int, int, int>; // date, time, weekday
-
-Clock LocalClock() {
-    time_t now = std::time(nullptr);
-    struct tm t;
-    localtime_r(&now, &t);
-    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_wday};
-}
-
 class Session {
 public:
-    Session() {
-        std::filesystem::current_path(folder_.Folder());
-        Drain();
-    }
+    Session() { std::filesystem::current_path(folder_.Folder()); }
     ~Session() {
-        for (auto& handle : handles_) {
-            CloseHandle(handle.second);
-        }
-        while (!holders_.empty()) {
-            End(holders_.begin()->first);
-        }
-        if (workerTaken_.valid()) {
-            go_.set_value();
+        for (auto& holder : holders_) {
+            kill(holder.second, SIGKILL);
+            waitpid(holder.second, nullptr, 0);
         }
         for (auto& saved : signals_) {
             sigaction(saved.first, &saved.second, nullptr);
         }
-        for (auto& variable : environment_) {
-            variable.second.first
-                ? setenv(variable.first.c_str(), variable.second.second.c_str(), 1)
-                : unsetenv(variable.first.c_str());
+        for (auto& [name, old] : environment_) {
+            old.first ? setenv(name.c_str(), old.second.c_str(), 1) : unsetenv(name.c_str());
         }
         Drain();
         std::filesystem::current_path(previous_);
     }
 
-    Words Expand(Words words) const {
-        for (auto& word : words) {
-            for (auto [from, to] : {std::pair<std::string, std::string>{"$DIR", folder_.Folder()},
-                                    {"$ECHO", ECHO_ARGS}}) {
-                for (size_t at; (at = word.find(from)) != std::string::npos;) {
-                    word.replace(at, from.size(), to);
-                }
+    std::string Expand(std::string line) const {
+        for (auto [from, to] : {std::pair<std::string, std::string>{"$DIR", folder_.Folder()},
+                                {"$ECHO", ECHO_ARGS},
+                                {"$LEN", std::to_string(exe_.size())},
+                                {"$THREAD", std::to_string(GetCurrentThreadId())}}) {
+            for (size_t at; (at = line.find(from)) != std::string::npos;) {
+                line.replace(at, from.size(), to);
             }
         }
-        return words;
+        return line;
     }
 
     Words Run(const Words& a) {
         const std::string& verb = a.at(0);
         // The call's outcome, with the last error or errno when it fails; read after the call.
-        auto win = [](bool done) {
-            return done ? Words{"ok"} : Words{"fails", Error(GetLastError())};
+        auto win = [](bool ok) { return ok ? Words{"ok"} : Words{"fails", Error(GetLastError())}; };
+        auto posix = [](bool ok) {
+            return ok ? Words{"ok"} : Words{"fails", strerrorname_np(errno)};
         };
-        auto posix = [](bool done) { return done ? Words{"ok"} : Words{"fails", Errno(errno)}; };
         SetLastError(kUntouched);
         errno = 0;
-        if (verb == "tree") { // names ending in / are folders, other files hold their own name
-            for (size_t i = 1; i < a.size(); ++i) {
-                std::filesystem::create_directories("./" + a[i].substr(0, a[i].rfind('/') + 1));
-                if (a[i].back() != '/') {
-                    std::ofstream(a[i], std::ios::binary) << a[i];
-                }
-            }
-            return {"ok"};
-        }
-        if (verb == "file") { // path, bytes, mode
-            std::ofstream(a.at(1), std::ios::binary) << a.at(2);
-            return posix(chmod(a[1].c_str(), a.size() > 3 ? Value(a[3]) : 0644) == 0);
-        }
-        if (verb == "fifo") {
-            return posix(mkfifo(a.at(1).c_str(), 0600) == 0);
-        }
-        if (verb == "link") {
-            return posix(symlink(a.at(1).c_str(), a.at(2).c_str()) == 0);
+        if (verb == "sh") {
+            return {std::system(a.at(1).c_str()) == 0 ? "ok" : "fails"};
         }
         if (verb == "env") {
             const char* old = std::getenv(a.at(1).c_str());
@@ -219,121 +164,133 @@ public:
         if (verb == "read") {
             return {Contents(a.at(1))};
         }
-        if (verb == "cwd") {
-            return {std::filesystem::current_path().string()};
-        }
         if (verb == "fopen") { // mode, path
             FILE* stream = WinPathFopen(a.at(2).c_str(), a[1].c_str());
-            std::string text;
-            for (int c; stream && (c = std::fgetc(stream)) != EOF;) {
-                text += char(c);
-            }
-            return stream && !std::fclose(stream) ? Words{text} : Words{"fails", Errno(errno)};
+            std::string text(4096, '\0');
+            text.resize(stream ? std::fread(&text[0], 1, text.size(), stream) : 0);
+            return stream && !std::fclose(stream) ? Words{text} : posix(false);
         }
-        if (verb == "open") { // handle name, access, disposition, path, flags
-            HANDLE& file = handles_[a.at(1)];
-            file = CreateFileA(a.at(4).c_str(), Value(a[2]), FILE_SHARE_READ, nullptr, Value(a[3]),
-                               a.size() > 5 ? Value(a[5]) : FILE_ATTRIBUTE_NORMAL, nullptr);
-            return file != INVALID_HANDLE_VALUE ? Words{Error(GetLastError())}
-                                                : Words{"fails", Error(GetLastError())};
+        if (verb == "open" || verb == "mutex") { // handle name, then the mutex name (- for none)
+            HANDLE& h = handles_[a.at(1)];       // or access, disposition, path, flags
+            h = verb == "mutex"
+                    ? CreateMutexA(nullptr, FALSE, a.at(2) == "-" ? nullptr : a[2].c_str())
+                    : CreateFileA(a.at(4).c_str(), Value(a[2]), FILE_SHARE_READ, nullptr,
+                                  Value(a[3]), a.size() > 5 ? Value(a[5]) : FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+            return {h && h != INVALID_HANDLE_VALUE ? "handle" : "fails", Error(GetLastError())};
         }
         if (verb == "write") { // handle name, bytes (none: a null buffer)
             DWORD written = kUntouched;
-            BOOL done = WriteFile(Handle(a.at(1)), a.at(2).empty() ? nullptr : a[2].data(),
+            BOOL done = WriteFile(handles_.at(a.at(1)), a.at(2).empty() ? nullptr : a[2].data(),
                                   DWORD(a[2].size()), &written, nullptr);
             return {done ? "ok" : "fails", std::to_string(written), Error(GetLastError())};
         }
         if (verb == "close") {
-            return win(CloseHandle(Handle(a.at(1))));
+            return win(CloseHandle(handles_.at(a.at(1))));
         }
         if (verb == "mkdir") {
             return posix(_mkdir(a.at(1).c_str()) == 0);
         }
         if (verb == "find") { // search name, pattern
-            _finddata_t found = {};
-            intptr_t& search = searches_[a.at(1)];
-            if ((search = _findfirst(a.at(2).c_str(), &found)) == -1) {
-                return {"fails", Errno(errno)};
+            _finddata_t f = {};
+            if ((searches_[a.at(1)] = _findfirst(a.at(2).c_str(), &f)) == -1) {
+                return posix(false);
             }
-            Words seen = {found.name, found.attrib & _A_SUBDIR ? "folder" : "file"};
-            if (!(found.attrib & _A_SUBDIR)) {
-                seen.push_back(std::to_string(found.size));
-            }
-            return found.attrib & _A_RDONLY ? (seen.push_back("read-only"), seen) : seen;
+            return {f.name, f.attrib & _A_SUBDIR ? "folder" : std::to_string(f.size),
+                    f.attrib & _A_RDONLY ? "read-only" : "writable"};
         }
         if (verb == "findclose") { // search name or number
-            auto search = searches_.find(a.at(1));
-            return posix(_findclose(search != searches_.end() ? search->second : Value(a[1])) == 0);
+            auto search = searches_.count(a.at(1)) ? searches_[a[1]] : Value(a[1]);
+            return posix(_findclose(search) == 0);
         }
         if (verb == "cd") {
             return win(SetCurrentDirectoryA(a.at(1).c_str()));
         }
-        if (verb == "mutex") { // handle name, mutex name (- for none)
-            HANDLE& mutex = handles_[a.at(1)];
-            mutex = CreateMutexA(nullptr, FALSE, a.at(2) == "-" ? nullptr : a[2].c_str());
-            return mutex ? Words{Error(GetLastError())} : Words{"fails", Error(GetLastError())};
-        }
         if (verb == "hold") { // holder name, mutex name: a child process creates it and waits
-            return Hold(a.at(1), a.at(2));
-        }
-        if (verb == "end") { // holder name: the child ends without closing its handle
-            return End(a.at(1));
-        }
-        if (verb == "spawnv" || verb == "spawnlp") { // mode, program, arguments
-            std::vector<const char*> argv;
-            for (size_t i = 3; i < a.size(); ++i) {
-                argv.push_back(a[i].c_str());
+            int ready[2];
+            pid_t child = pipe(ready) == 0 ? fork() : -1;
+            if (child == 0) {
+                DWORD error = CreateMutexA(nullptr, FALSE, a.at(2).c_str()) ? GetLastError() : 1;
+                write(ready[1], &error, sizeof error) == sizeof error ? pause() : 0;
+                _exit(1);
             }
-            argv.resize(std::max(argv.size() + 1, size_t(6)), nullptr);
-            int mode = Value(a.at(1));
+            close(ready[1]);
+            DWORD error = kUntouched;
+            bool told = child > 0 && read(ready[0], &error, sizeof error) == sizeof error;
+            close(ready[0]);
+            holders_[a.at(1)] = child;
+            return {told ? Error(error) : "fails"};
+        }
+        if (verb == "kill") { // holder name: the child ends without closing its handle
+            pid_t child = holders_.at(a.at(1));
+            holders_.erase(a[1]);
+            return posix(kill(child, SIGKILL) == 0 && waitpid(child, nullptr, 0) == child);
+        }
+        if (verb == "spawnv" || verb == "spawnlp") {              // mode, program, arguments
+            std::vector<const char*> argv(a.size() + 3, nullptr); // ends in at least 6 nulls
+            std::transform(a.begin() + 3, a.end(), argv.begin(), [](auto& w) { return w.c_str(); });
+            int mode = Value(a.at(1)), status = 0;
             intptr_t result = verb == "spawnv" ? _spawnv(mode, a.at(2).c_str(), argv.data())
                                                : _spawnlp(mode, a.at(2).c_str(), argv[0], argv[1],
                                                           argv[2], argv[3], argv[4], nullptr);
-            int status = 0;
             if (result == -1 || mode != _P_NOWAIT) {
-                return result == -1 ? Words{"fails", Errno(errno)} : Words{std::to_string(result)};
+                return result == -1 ? posix(false) : Words{std::to_string(result)};
             }
             bool ours = waitpid(pid_t(result), &status, 0) == pid_t(result) && WIFEXITED(status);
             return {ours ? "child" : "stranger", std::to_string(WEXITSTATUS(status))};
         }
         if (verb == "received") { // what the last child recorded; the record is then removed
-            std::string record = Contents("echo_args.out");
+            std::istringstream record(Contents("echo_args.out"));
             Words arguments;
-            for (size_t start = 0, end; record != "<missing>" && start < record.size();
-                 start = end + 1) {
-                end = std::min(record.find('\0', start), record.size());
-                arguments.push_back(record.substr(start, end - start));
+            for (std::string argument; std::getline(record, argument, '\0');) {
+                arguments.push_back(argument);
             }
-            std::remove("echo_args.out");
-            return record == "<missing>" ? Words{record} : arguments;
+            return std::remove("echo_args.out") == 0 ? arguments : Words{"<missing>"};
         }
-        if (verb == "module") { // module name (- for none)
-            HMODULE module = GetModuleHandleA(a.at(1) == "-" ? nullptr : a[1].c_str());
-            return {module == platform::ExecutableModule() ? "self"
-                    : module                               ? "other"
-                                                           : "null",
-                    Error(GetLastError())};
+        if (verb == "modulename") { // buffer size, any second word for a module that is none
+            DWORD size = Value(a.at(1));
+            HMODULE module = a.size() > 2 ? reinterpret_cast<HMODULE>(this) : nullptr;
+            std::string got(exe_.size() + 8, 'X'), path = exe_.substr(0, size - 1) + '\0';
+            DWORD n = GetModuleFileNameA(module, &got[0], size);
+            path += std::string(got.size() - path.size(), 'X'); // as much as fits, then a NUL
+            const char* seen = got == path                           ? "path"
+                               : got == std::string(got.size(), 'X') ? "untouched"
+                                                                     : "garbled";
+            return {std::to_string(n), Error(GetLastError()), seen};
         }
-        if (verb == "modulename") { // buffer size (len: the executable's path length), module
-            return ModuleName(a);
-        }
-        if (verb == "at") { // year month weekday day hour minute second: the time formatted
-            clock_ = {WORD(Value(a.at(1))), WORD(Value(a.at(2))),
-                      WORD(Value(a.at(3))), WORD(Value(a.at(4))),
-                      WORD(Value(a.at(5))), WORD(Value(a.at(6))),
-                      WORD(Value(a.at(7))), 0};
-            return {"ok"};
+        if (verb == "at") { // date, time and weekday that date and time then format
+            std::string when = a.at(1) + " " + a.at(2) + " " + a.at(3);
+            SYSTEMTIME& t = clock_;
+            int got = std::sscanf(when.c_str(), "%hu-%hu-%hu %hu:%hu:%hu %hu", &t.wYear, &t.wMonth,
+                                  &t.wDay, &t.wHour, &t.wMinute, &t.wSecond, &t.wDayOfWeek);
+            return {got == 7 ? "ok" : "fails"};
         }
         if (verb == "date" || verb == "time") { // [flags for time,] picture (- for none), size
-            return Format(verb == "time", a);
+            bool isTime = verb == "time";
+            const std::string& picture = a.at(1 + isTime);
+            int size = a.size() > 2u + isTime ? Value(a[2 + isTime]) : 64;
+            char out[64];
+            std::memset(out, 'X', sizeof out);
+            auto format = isTime ? GetTimeFormatA : GetDateFormatA;
+            int n = format(0, isTime ? Value(a[1]) : 0, &clock_,
+                           picture == "-" ? nullptr : picture.c_str(), size ? out : nullptr, size);
+            Words result = !n ? Words{"fails", Error(GetLastError())}
+                              : Words{size ? out : "needs", std::to_string(n)};
+            return std::string(out + size, sizeof out - size) == std::string(sizeof out - size, 'X')
+                       ? result
+                       : Words{"overran"};
         }
-        if (verb == "localtime") {
-            auto before = LocalClock();
+        if (verb == "localtime") { // lies between two readings of the clock, weekday included
+            time_t before = std::time(nullptr);
             SYSTEMTIME t;
             GetLocalTime(&t);
-            auto after = LocalClock();
-            Clock local = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wDayOfWeek};
-            return {before <= local && local <= after && t.wMilliseconds < 1000 ? "ok" : "outside"};
+            std::tm local = {
+                t.wSecond, t.wMinute, t.wHour, t.wDay, t.wMonth - 1, t.wYear - 1900,
+                0,         0,         -1,      0,      nullptr}; // mktime finds the weekday and
+                                                                 // summer time
+            time_t seen = std::mktime(&local);
+            bool inside = before <= seen && seen <= std::time(nullptr) && t.wMilliseconds < 1000;
+            return {inside && local.tm_wday == t.wDayOfWeek ? "ok" : "outside"};
         }
         if (verb == "splitpath" || verb == "splitname") { // splitname wants no drive and folder
             char drive[_MAX_DRIVE], dir[_MAX_DIR], fname[_MAX_FNAME], ext[_MAX_EXT];
@@ -346,20 +303,12 @@ public:
             return {order < 0 ? "<" : order > 0 ? ">" : "="};
         }
         if (verb == "lower") { // _strdup, then _strlwr on the copy (- for a null text)
-            const char* text = a.at(1) == "-" ? nullptr : a[1].c_str();
-            char* copy = _strdup(text);
-            std::string lowered = !copy                   ? "null"
-                                  : copy == text          ? "<same>"
-                                  : _strlwr(copy) != copy ? "<other>"
-                                                          : copy;
-            std::free(copy);
-            return {lowered};
+            std::unique_ptr<char, decltype(&std::free)> copy(
+                _strdup(a.at(1) == "-" ? nullptr : a[1].c_str()), &std::free);
+            return {copy ? _strlwr(copy.get()) : "null"};
         }
-        if (verb == "post") { // thread (self, worker or an id), message, wParam, lParam
-            DWORD thread = a.at(1) == "self"  ? GetCurrentThreadId()
-                           : a[1] == "worker" ? Worker()
-                                              : Value(a[1]);
-            return win(PostThreadMessageA(thread, Value(a.at(2)), Value(a.at(3)),
+        if (verb == "post") { // thread, message, wParam, lParam
+            return win(PostThreadMessageA(Value(a.at(1)), Value(a.at(2)), Value(a.at(3)),
                                           a.size() > 4 ? Value(a[4]) : 0));
         }
         if (verb == "quit") {
@@ -368,23 +317,19 @@ public:
         }
         if (verb == "peek") { // remove flags, filter
             MSG m = {};
-            if (!PeekMessageA(&m, nullptr, a.size() > 3 ? Value(a[2]) : 0,
-                              a.size() > 3 ? Value(a[3]) : 0, Value(a.at(1)))) {
+            UINT low = a.size() > 3 ? Value(a[2]) : 0, high = a.size() > 3 ? Value(a[3]) : 0;
+            if (!PeekMessageA(&m, nullptr, low, high, Value(a.at(1)))) {
                 return {"none"};
             }
             return {Message(m.message), std::to_string(m.wParam), std::to_string(m.lParam),
                     m.hwnd ? "hwnd" : "no-hwnd"};
         }
-        if (verb == "drain") { // the thread's queue: self, or the worker's, which then ends
-            if (a.size() > 1 && (Worker(), true)) {
-                go_.set_value();
-                return workerTaken_.get();
-            }
+        if (verb == "drain") {
             return Drain();
         }
         if (verb == "raise") { // after the quit signals are installed
             for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-                signals_.size() < 3 && sigaction(signal, nullptr, &signals_[signal]) == 0;
+                signals_.size() < 3 ? sigaction(signal, nullptr, &signals_[signal]) : 0;
             }
             platform::InstallQuitSignals();
             return posix(raise(Value(a.at(1))) == 0);
@@ -393,126 +338,17 @@ public:
     }
 
 private:
-    HANDLE Handle(const std::string& name) {
-        static int stray;
-        return name == "invalid" ? INVALID_HANDLE_VALUE
-               : name == "null"  ? nullptr
-               : name == "stray" ? &stray
-                                 : handles_.at(name);
-    }
-
-    Words Hold(const std::string& holder, const std::string& name) {
-        int ready[2], finish[2];
-        if (pipe(ready) != 0 || pipe(finish) != 0) {
-            return {"fails", Errno(errno)};
-        }
-        pid_t child = fork();
-        if (child == 0) {
-            close(finish[1]); // else the parent's close could never end the read below
-            HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-            DWORD error = mutex ? GetLastError() : kUntouched;
-            _exit(write(ready[1], &error, sizeof error) == sizeof error &&
-                          read(finish[0], &error, 1) >= 0
-                      ? 0
-                      : 1);
-        }
-        close(ready[1]);
-        close(finish[0]);
-        DWORD error = kUntouched;
-        bool told = read(ready[0], &error, sizeof error) == sizeof error;
-        close(ready[0]);
-        holders_[holder] = {child, finish[1]};
-        return told ? Words{Error(error)} : Words{"fails"};
-    }
-
-    Words End(const std::string& holder) {
-        auto [child, finish] = holders_.at(holder);
-        holders_.erase(holder);
-        close(finish);
-        int status = 0;
-        bool ended = waitpid(child, &status, 0) == child && WIFEXITED(status);
-        return {"exit", ended ? std::to_string(WEXITSTATUS(status)) : "?"};
-    }
-
-    Words ModuleName(const Words& a) {
-        std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
-        auto relative = [&](long n) {
-            long offset = n - long(exe.size());
-            return offset < -2 ? std::to_string(n)
-                   : offset    ? "len" + std::string(offset > 0 ? "+" : "") + std::to_string(offset)
-                               : "len";
-        };
-        long size = a.at(1).rfind("len", 0) == 0
-                        ? long(exe.size()) + (a[1].size() > 3 ? Value(a[1].substr(3)) : 0)
-                        : Value(a[1]);
-        static int stray;
-        std::string buffer(exe.size() + 8, 'X');
-        DWORD result =
-            GetModuleFileNameA(a.size() > 2 ? HMODULE(&stray) : nullptr, &buffer[0], DWORD(size));
-        size_t end = buffer.find('\0');
-        bool intact = end != std::string::npos && buffer.compare(0, end, exe, 0, end) == 0 &&
-                      buffer.find_first_not_of('X', end + 1) == std::string::npos;
-        return {relative(result), Error(GetLastError()), intact ? "keeps" : "untouched",
-                intact ? relative(long(end)) : ""};
-    }
-
-    Words Format(bool isTime, const Words& a) {
-        DWORD flags = isTime ? Value(a.at(1)) : 0;
-        const std::string& picture = a.at(1 + isTime);
-        int size = a.size() > 2u + isTime ? Value(a[2 + isTime]) : 64;
-        char out[64];
-        std::memset(out, 'X', sizeof out);
-        const char* pictureOrNull = picture == "-" ? nullptr : picture.c_str();
-        char* outOrNull = size ? out : nullptr;
-        int n = isTime ? GetTimeFormatA(0, flags, &clock_, pictureOrNull, outOrNull, size)
-                       : GetDateFormatA(0, flags, &clock_, pictureOrNull, outOrNull, size);
-        Words result = !n      ? Words{"fails", Error(GetLastError())}
-                       : !size ? Words{"needs", std::to_string(n)}
-                               : Words{out, std::to_string(n)};
-        if (std::string(out + size, sizeof out - size) != std::string(sizeof out - size, 'X')) {
-            result.push_back("overran");
-        }
-        return result;
-    }
-
-    DWORD Worker() {
-        if (!workerTaken_.valid()) {
-            std::promise<DWORD> id;
-            std::future<DWORD> ready = id.get_future();
-            workerTaken_ = std::async(std::launch::async, [id = std::move(id),
-                                                           go = go_.get_future()]() mutable {
-                MSG message;
-                PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // gives the thread its queue
-                id.set_value(GetCurrentThreadId());
-                go.wait();
-                return Drain();
-            });
-            workerId_ = ready.get();
-        }
-        return workerId_;
-    }
-
     TemporaryFolder folder_;
     std::filesystem::path previous_ = std::filesystem::current_path();
-    std::map<std::string, HANDLE> handles_;
+    const std::string exe_ = std::filesystem::read_symlink("/proc/self/exe");
+    std::map<std::string, HANDLE> handles_ = {
+        {"invalid", INVALID_HANDLE_VALUE}, {"null", nullptr}, {"stray", this}};
     std::map<std::string, intptr_t> searches_;
-    std::map<std::string, std::pair<pid_t, int>> holders_;
+    std::map<std::string, pid_t> holders_;
     std::map<std::string, std::pair<bool, std::string>> environment_;
     std::map<int, struct sigaction> signals_;
     SYSTEMTIME clock_ = {};
-    std::promise<void> go_;
-    std::future<Words> workerTaken_;
-    DWORD workerId_ = 0;
 };
-
-std::vector<std::string> CaseNames() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(PLATFORM_CASES)) {
-        names.push_back(entry.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class PlatformCase : public ::testing::TestWithParam<std::string> {};
 
@@ -521,17 +357,26 @@ TEST_P(PlatformCase, AnswersAsWritten) {
     ASSERT_TRUE(script) << GetParam();
     Session session;
     int number = 0;
-    for (std::string line; std::getline(script, line);) {
+    for (std::string text; std::getline(script, text);) {
         ++number;
-        if (line.empty() || line[0] == '#') {
-            continue;
-        }
+        std::string line = session.Expand(text);
         size_t arrow = line.find(" ->");
+        Words call = line.rfind("sh ", 0) == 0 ? Words{"sh", line.substr(3, arrow - 3)}
+                                               : Split(line.substr(0, arrow));
         Words expected = arrow == std::string::npos ? Words{"ok"} : Split(line.substr(arrow + 3));
-        EXPECT_EQ(session.Run(session.Expand(Split(line.substr(0, arrow)))),
-                  session.Expand(expected))
-            << GetParam() << ".case:" << number << ": " << line;
+        if (!line.empty() && line[0] != '#') {
+            EXPECT_EQ(session.Run(call), expected)
+                << GetParam() << ".case:" << number << ": " << text;
+        }
     }
+}
+
+std::vector<std::string> CaseNames() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(PLATFORM_CASES)) {
+        names.insert(entry.path().stem().string());
+    }
+    return {names.begin(), names.end()};
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PlatformCase, ::testing::ValuesIn(CaseNames()),
