@@ -104,16 +104,6 @@ std::string Message(UINT message) {
     return message == WM_QUIT ? "WM_QUIT" : "WM_USER+" + std::to_string(int(message - WM_USER));
 }
 
-// Takes the messages of the calling thread's queue, at most 100, as message and wParam words.
-Words Drain() {
-    Words taken;
-    MSG m;
-    while (taken.size() < 200 && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        taken.insert(taken.end(), {Message(m.message), std::to_string(m.wParam)});
-    }
-    return taken;
-}
-
 class Session {
 public:
     Session() { std::filesystem::current_path(folder_.Folder()); }
@@ -128,7 +118,8 @@ public:
         for (auto& [name, old] : environment_) {
             old.first ? setenv(name.c_str(), old.second.c_str(), 1) : unsetenv(name.c_str());
         }
-        Drain();
+        for (MSG m; PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);) { // what a failed case left
+        }
         std::filesystem::current_path(previous_);
     }
 
@@ -239,6 +230,11 @@ public:
             bool ours = waitpid(pid_t(result), &status, 0) == pid_t(result) && WIFEXITED(status);
             return {ours ? "child" : "stranger", std::to_string(WEXITSTATUS(status))};
         }
+        if (verb == "_read") { // descriptor, count: what one read gives
+            std::string bytes(Value(a.at(2)), '\0');
+            int got = _read(Value(a.at(1)), &bytes[0], unsigned(bytes.size()));
+            return got < 0 ? posix(false) : Words{bytes.substr(0, got)};
+        }
         if (verb == "received") { // what the last child recorded; the record is then removed
             std::istringstream record(Contents("echo_args.out"));
             Words arguments;
@@ -323,9 +319,6 @@ public:
             }
             return {Message(m.message), std::to_string(m.wParam), std::to_string(m.lParam),
                     m.hwnd ? "hwnd" : "no-hwnd"};
-        }
-        if (verb == "drain") {
-            return Drain();
         }
         if (verb == "raise") { // after the quit signals are installed
             for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
