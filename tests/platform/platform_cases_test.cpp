@@ -1,8 +1,8 @@
 // Runs every script in cases/, each in a fresh working folder: calls into the POSIX stand-in
-// on real files, child processes and signals. A line is "verb words -> expected words"; one
-// without "->" must answer "ok", and "sh" runs the rest of its line in the shell. $DIR is the
-// case's folder, $ECHO the child that records its arguments, $LEN the length of this program's
-// path, $THREAD this thread's id. Numbers may be constants joined by + or |.
+// on real files, child processes and signals. A line is "verb words -> expected words" (one
+// without "->" must answer "ok"), "sh" and the rest of the line for the shell, or a # comment.
+// $DIR is the case's folder, $ECHO the child that records its arguments, $LEN the length of
+// this program's path, $THREAD this thread's id. Numbers may be constants joined by + or |.
 #include "platform/internal.h"
 #include "platform/win32.h"
 
@@ -202,7 +202,9 @@ public:
             pid_t child = pipe(ready) == 0 ? fork() : -1;
             if (child == 0) {
                 DWORD error = CreateMutexA(nullptr, FALSE, a.at(2).c_str()) ? GetLastError() : 1;
-                write(ready[1], &error, sizeof error) == sizeof error ? pause() : 0;
+                if (write(ready[1], &error, sizeof error) == sizeof error) {
+                    pause(); // until it is killed
+                }
                 _exit(1);
             }
             close(ready[1]);
@@ -217,13 +219,14 @@ public:
             holders_.erase(a[1]);
             return posix(kill(child, SIGKILL) == 0 && waitpid(child, nullptr, 0) == child);
         }
-        if (verb == "spawnv" || verb == "spawnlp") {              // mode, program, arguments
+        if (verb == "spawnv" || verb == "spawnlp") { // mode, program, arguments
+            const char* program = a.at(2).c_str();
             std::vector<const char*> argv(a.size() + 3, nullptr); // ends in at least 6 nulls
             std::transform(a.begin() + 3, a.end(), argv.begin(), [](auto& w) { return w.c_str(); });
             int mode = Value(a.at(1)), status = 0;
-            intptr_t result = verb == "spawnv" ? _spawnv(mode, a.at(2).c_str(), argv.data())
-                                               : _spawnlp(mode, a.at(2).c_str(), argv[0], argv[1],
-                                                          argv[2], argv[3], argv[4], nullptr);
+            intptr_t result = verb == "spawnv" ? _spawnv(mode, program, argv.data())
+                                               : _spawnlp(mode, program, argv[0], argv[1], argv[2],
+                                                          argv[3], argv[4], nullptr);
             if (result == -1 || mode != _P_NOWAIT) {
                 return result == -1 ? posix(false) : Words{std::to_string(result)};
             }
@@ -280,10 +283,9 @@ public:
             time_t before = std::time(nullptr);
             SYSTEMTIME t;
             GetLocalTime(&t);
-            std::tm local = {
-                t.wSecond, t.wMinute, t.wHour, t.wDay, t.wMonth - 1, t.wYear - 1900,
-                0,         0,         -1,      0,      nullptr}; // mktime finds the weekday and
-                                                                 // summer time
+            // mktime finds the weekday, and whether it is summer time
+            std::tm local = {t.wSecond, t.wMinute, t.wHour, t.wDay, t.wMonth - 1, t.wYear - 1900,
+                             0,         0,         -1,      0,      nullptr};
             time_t seen = std::mktime(&local);
             bool inside = before <= seen && seen <= std::time(nullptr) && t.wMilliseconds < 1000;
             return {inside && local.tm_wday == t.wDayOfWeek ? "ok" : "outside"};
@@ -320,9 +322,11 @@ public:
             return {Message(m.message), std::to_string(m.wParam), std::to_string(m.lParam),
                     m.hwnd ? "hwnd" : "no-hwnd"};
         }
-        if (verb == "raise") { // after the quit signals are installed
-            for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-                signals_.size() < 3 ? sigaction(signal, nullptr, &signals_[signal]) : 0;
+        if (verb == "raise") {                             // after the quit signals are installed
+            for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // the actions to put back at the end
+                if (!signals_.count(signal)) {
+                    sigaction(signal, nullptr, &signals_[signal]);
+                }
             }
             platform::InstallQuitSignals();
             return posix(raise(Value(a.at(1))) == 0);
