@@ -94,14 +94,10 @@ Words Split(const std::string& text) {
 
 // The whole file, "<folder>" for a folder, or "<missing>"; read without the stand-in.
 std::string Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::filesystem::is_directory(path) ? "<folder>"
-           : file ? std::string(std::istreambuf_iterator<char>(file), {})
-                  : "<missing>";
-}
-
-std::string Message(UINT message) {
-    return message == WM_QUIT ? "WM_QUIT" : "WM_USER+" + std::to_string(int(message - WM_USER));
+    bool folder = std::filesystem::is_directory(path); // a folder is not opened at all
+    std::ifstream file(folder ? "" : path, std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(file), {});
+    return folder ? "<folder>" : file ? bytes : "<missing>";
 }
 
 class Session {
@@ -192,7 +188,7 @@ public:
         }
         if (verb == "findclose") { // search name or number
             auto search = searches_.count(a.at(1)) ? searches_[a[1]] : Value(a[1]);
-            return posix(_findclose(search) == 0);
+            return {std::to_string(_findclose(search)), strerrorname_np(errno)};
         }
         if (verb == "cd") {
             return win(SetCurrentDirectoryA(a.at(1).c_str()));
@@ -245,6 +241,11 @@ public:
                 arguments.push_back(argument);
             }
             return std::remove("echo_args.out") == 0 ? arguments : Words{"<missing>"};
+        }
+        if (verb == "module") { // module name (- for none): is it this program's?
+            HMODULE module = GetModuleHandleA(a.at(1) == "-" ? nullptr : a[1].c_str());
+            bool self = module == platform::ExecutableModule();
+            return {self ? "self" : module ? "other" : "null", Error(GetLastError())};
         }
         if (verb == "modulename") { // buffer size, any second word for a module that is none
             DWORD size = Value(a.at(1));
@@ -319,8 +320,9 @@ public:
             if (!PeekMessageA(&m, nullptr, low, high, Value(a.at(1)))) {
                 return {"none"};
             }
-            return {Message(m.message), std::to_string(m.wParam), std::to_string(m.lParam),
-                    m.hwnd ? "hwnd" : "no-hwnd"};
+            std::string message = "WM_USER+" + std::to_string(int(m.message - WM_USER));
+            return {m.message == WM_QUIT ? "WM_QUIT" : message, std::to_string(m.wParam),
+                    std::to_string(m.lParam), m.hwnd ? "hwnd" : "no-hwnd"};
         }
         if (verb == "raise") {                             // after the quit signals are installed
             for (int signal : {SIGINT, SIGTERM, SIGHUP}) { // the actions to put back at the end
