@@ -68,11 +68,11 @@ std::string Error(DWORD error) {
 std::string Decode(const std::string& word) {
     std::string bytes;
     for (size_t i = 0; i < word.size(); ++i) {
-        if (word[i] != '%' || i + 2 >= word.size()) {
+        if (word[i] != '%' || i + 2 >= word.size() || (word[i + 1] == '{' && bytes.empty())) {
             bytes += word[i];
         } else if (word[i + 1] == '{') {
             size_t copies = std::stoul(word.substr(i + 2));
-            bytes.append(copies > 1 && !bytes.empty() ? copies - 1 : 0, bytes.back());
+            bytes.append(std::max<size_t>(copies, 1) - 1, bytes.back());
             i = word.find('}', i);
         } else {
             bytes += char(std::stoi(word.substr(i + 1, 2), nullptr, 16));
