@@ -127,6 +127,11 @@ make("tool-a.zip", [("Bin/Raw.dat", b"line\r\nz\x1a nul\0 \xff\n", stored),
 make("tool-b.zip", [("DUP.TXT", "from bee", stored)])
 make("short.zip", [("short.bin", "abc")])
 patch("short.zip", field(b"short.bin", 22, "<I", 100)) # claims more than its data holds
+# Folders named by one character each, either side of where wide characters begin and end.
+edges = [0x10FF, 0x1100, 0x115F, 0x1160, 0x2E80, 0x303E, 0x303F, 0xA4CF, 0xA4D0, 0xAC00, 0xD7A3,
+         0xF8FF, 0xF900, 0xFAFF, 0xFB00, 0xFE2F, 0xFE30, 0xFE4F, 0xFF00, 0xFF60, 0xFF61, 0xFFE0,
+         0xFFE6, 0x1F300, 0x1F64F, 0x1F650, 0x1F9FF, 0x1FA00, 0x20000, 0x3FFFD]
+make("widths.zip", [(chr(c) + "/", b"", stored) for c in edges])
 make("big.zip", [("big.bin", bytes(range(256)) * 1200)]) # several of the tool's chunks
 
 # Damaged archives, each refused: a plain one and a ZIP64 one, each changed in one place.
