@@ -94,16 +94,11 @@ const char* NullOr(const std::string& word) {
     return word == "(null)" ? nullptr : word.c_str();
 }
 
-std::string& Echoed() {
-    static std::string echoed;
-    return echoed;
-}
-
 // The state of one transcript: its handles, the archives it mounted and its checksum log.
 class Transcript {
 public:
     explicit Transcript(const TemporaryFolder& folder) : folder_(folder) {
-        SetLogEchoHook([](const char* message) { Echoed() += message; });
+        SetLogEchoHook([](const char* message) { echoed_ += message; });
     }
     ~Transcript() {
         for (const auto& named : handles_) {
@@ -117,7 +112,7 @@ public:
         EXPECT_EQ(vfindexcount(), 0u) << "entries left indexed";
         SetLogEchoHook(nullptr);
         InstallCRCLog(nullptr);
-        Echoed().clear();
+        echoed_.clear();
     }
 
     std::string Do(const Words& w) {
@@ -213,9 +208,8 @@ public:
             folder_.Write(w[1], c == "write" ? Content(w[2]) : Zip(w));
             return "";
         }
-        if (c == "mkdir" || c == "remove") {
-            c == "mkdir" ? std::filesystem::create_directories(w[1])
-                         : std::filesystem::remove(w[1]);
+        if (c == "remove") {
+            std::filesystem::remove(w[1]);
             return "";
         }
         return Checksums(w);
@@ -269,8 +263,8 @@ private:
             delete entries;
             return entries ? "entries" : "no entries";
         } else if (c == "echoed") {
-            std::string echoed = Echoed();
-            Echoed().clear();
+            std::string echoed;
+            echoed.swap(echoed_);
             return echoed.empty() ? "" : echoed.substr(0, echoed.size() - 1);
         } else if (c == "crcfile") { // NAME FIRST LAST
             result = CRC32OfFile(w[1].c_str(), std::stoi(w[2]), std::stoi(w[3]), &crc);
@@ -327,6 +321,7 @@ private:
                (problems.empty() ? "consistent" : problems);
     }
 
+    inline static std::string echoed_; // what the log echoed
     const TemporaryFolder& folder_;
     std::map<std::string, FILE*> handles_;
     std::vector<std::string> mounted_;

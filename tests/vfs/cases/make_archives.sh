@@ -19,9 +19,9 @@ def make(path, entries, method=zipfile.ZIP_DEFLATED, comment=b""):
 
 # Every size, offset and count in ZIP64 records, however small: Python writes them where a
 # value passes ZIP64_LIMIT, here zero. The end record then defers every value to them.
-def make64(path, entries, comment=b""):
+def make64(path, entries, comment=b"", limit=-1):
     limits = zipfile.ZIP64_LIMIT, zipfile.ZIP_FILECOUNT_LIMIT
-    zipfile.ZIP64_LIMIT = zipfile.ZIP_FILECOUNT_LIMIT = -1
+    zipfile.ZIP64_LIMIT, zipfile.ZIP_FILECOUNT_LIMIT = limit, -1
     make(path, entries, comment=comment)
     zipfile.ZIP64_LIMIT, zipfile.ZIP_FILECOUNT_LIMIT = limits
     patch(path, lambda data: struct.pack_into("<HHII", data, end(data) + 8, 0xFFFF, 0xFFFF,
@@ -77,6 +77,8 @@ def damage(data):
     struct.pack_into("<I", data, entry(data, b"wrongcrc.txt")[1] + 16, 0x78563412)
 patch("badcrc.zip", damage)
 make("plain.zip", [("inner/one.txt", "one\n"), ("two.txt", lines)])
+make("single.zip", [("single.txt", "alone\n")])
+make("nothing.zip", [])
 
 # The file layer's cases.
 make("handles.zip", [("data/a.txt", "0123456789", stored), ("data/sub/file.txt", "sub file"),
@@ -91,6 +93,9 @@ decoy = b"PK\x05\x06" + bytes(18) + b"tail"
 make("comment.zip", odd, comment=decoy)
 make64("zip64.zip", odd)
 make64("zip64-comment.zip", odd, comment=decoy)
+# Past a limit of 50 bytes: one file's sizes and another's offset in their ZIP64 fields.
+make64("zip64-mixed.zip", [("sizes.txt", "x" * 100, stored), ("offset.txt", "small", stored)],
+       limit=50)
 make("passed-over.zip", [("folder/", b"", stored), ("Folder\\Sub\\", b"", stored), ("./", b"", stored),
       (".\\", b"", stored), ("", "nameless", stored), ("kept.txt", "kept", stored),
       ("./.\\Dotted/./Name.TXT", "dotted", stored), ("bzip2.bin", "x", zipfile.ZIP_BZIP2),
@@ -185,6 +190,10 @@ PY
 head -c 1000 /dev/zero | tr '\0' 'S' > stub.bin
 cat stub.bin plain.zip > stub.zip
 rm stub.bin
+# One byte in front of a single file, and bytes in front of an archive of no files.
+printf S | cat - single.zip > stub-single.zip
+printf SSSS | cat - nothing.zip > stub-nothing.zip
+rm single.zip
 # Encrypted with zip's traditional encryption.
 mkdir -p secret && printf 'hidden text\n' > secret/hidden.txt
 touch -d '2024-01-02 03:04:06' secret/hidden.txt secret
