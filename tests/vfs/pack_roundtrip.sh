@@ -53,6 +53,14 @@ grep -q 'not a regular file' odd.err
 if "$tool" pack twice.zip single.txt tree/../single.txt 2> twice.err; then exit 1; fi
 grep -q 'would both be single.txt' twice.err
 test ! -e clash.zip && test ! -e odd.zip && test ! -e twice.zip
+# A write that fails names the file it failed on, and leaves no archive. The archive is a link
+# to the full device, so that removing it removes only the link.
+if [ -c /dev/full ]; then
+    ln -s /dev/full full.zip
+    if "$tool" pack -f full.zip tree/data/noise.bin 2> full.err; then exit 1; fi
+    grep -qx 'ferrox-vfs: full.zip: noise.bin: cannot be written' full.err
+    test ! -e full.zip && test ! -L full.zip && test -c /dev/full
+fi
 # Replaced with -f inside the folder that it packs, the archive does not pack itself.
 "$tool" pack tree/self.zip tree > /dev/null
 "$tool" pack -f tree/self.zip tree > /dev/null

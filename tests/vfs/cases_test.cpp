@@ -1,0 +1,117 @@
+// Runs every case file under tests/vfs/cases as a test of its own, in a fresh working folder
+// that holds copies of cases/files and of tests/data: layer/ and crc/ hold transcripts of the
+// file layer and the checksum log (transcript.h), tool/ runs of ferrox-vfs.
+#include "tests/launcher/child_process.h"
+#include "tests/support/temporary_folder.h"
+#include "tests/vfs/transcript.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Windows programs print text with CR LF; text is compared line by line.
+std::string Text(const std::string& output) {
+    std::string text;
+    for (const std::string& line : Lines(output)) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+// The files under `folder`, with forward slashes.
+std::set<std::string> FilesUnder(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(folder)) {
+        if (item.is_regular_file()) {
+            files.insert(item.path().lexically_relative(folder).generic_string());
+        }
+    }
+    return files;
+}
+
+// A tool case: "run: ARGS" (split at blanks), "status: N", then the sections "--- stdout",
+// "--- stderr" and "--- created" (the files it made); or "stdout-bytes: QUOTED" for output
+// compared byte for byte. Lines starting with '#' before the first section are comments.
+void RunToolCase(const std::string& path, const std::string& folder) {
+    ChildSpec launch;
+    launch.argv = {FERROX_VFS};
+    int status = 0;
+    std::map<std::string, std::string> sections; // also "bytes"
+    std::string section;
+    for (const std::string& line : Lines(ReadFile(path))) {
+        if (line.rfind("--- ", 0) == 0) {
+            section = line.substr(4);
+            sections[section];
+        } else if (!section.empty()) {
+            sections[section] += line + "\n";
+        } else if (line.rfind("run: ", 0) == 0) {
+            std::istringstream words(line.substr(5));
+            for (std::string word; words >> word;) {
+                launch.argv.push_back(word);
+            }
+        } else if (line.rfind("status: ", 0) == 0) {
+            status = std::stoi(line.substr(8));
+        } else if (line.rfind("stdout-bytes: ", 0) == 0) {
+            sections["bytes"] = Unescape(line.substr(14));
+        }
+    }
+    TemporaryFolder output;
+    const std::set<std::string> before = FilesUnder(folder);
+    launch.workingDirectory = folder;
+    launch.outputPrefix = output.Path("run");
+    EXPECT_EQ(WaitForChild(StartChild(launch)), status);
+    std::string out = ReadFile(launch.outputPrefix + ".out");
+    EXPECT_EQ(sections.count("bytes") ? out : Text(out),
+              sections[sections.count("bytes") ? "bytes" : "stdout"]);
+    EXPECT_EQ(Text(ReadFile(launch.outputPrefix + ".err")), sections["stderr"]);
+    std::string created;
+    for (const std::string& file : FilesUnder(folder)) {
+        created += before.count(file) ? "" : file + "\n";
+    }
+    EXPECT_EQ(created, sections["created"]);
+}
+
+std::vector<std::string> CaseNames() {
+    std::vector<std::string> names;
+    for (const char* kind : {"crc", "layer", "tool"}) {
+        for (const auto& item : fs::directory_iterator(fs::path(FERROX_VFS_CASES) / kind)) {
+            names.push_back(std::string(kind) + "/" + item.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class VfsCase : public testing::TestWithParam<std::string> {};
+
+TEST_P(VfsCase, GivesWhatItsFileSays) {
+    const std::string path = std::string(FERROX_VFS_CASES) + "/" + GetParam();
+    TemporaryFolder folder;
+    fs::copy(fs::path(FERROX_VFS_CASES) / "files", folder.Folder(), fs::copy_options::recursive);
+    fs::copy(FERROX_TEST_DATA, folder.Folder());
+    if (GetParam().rfind("tool/", 0) == 0) {
+        RunToolCase(path, folder.Folder());
+        return;
+    }
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.Folder()); // the checksum log names files relative to it
+    RunTranscript(path, folder);
+    fs::current_path(previous);
+}
+
+// Named by folder and file: tool/ls_stub.case is tool_ls_stub.
+INSTANTIATE_TEST_SUITE_P(Cases, VfsCase, testing::ValuesIn(CaseNames()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param.substr(0, info.param.rfind('.'));
+                             std::replace(name.begin(), name.end(), '/', '_');
+                             return name;
+                         });
+
+} // namespace
