@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target on its seed corpus for SECONDS seconds (default 60) or ten million
-# executions, whichever comes first, two at a time. New inputs go to a scratch corpus,
-# findings to fuzz/findings/. Exit status 1 when a target found something.
+# executions, whichever comes first, two at a time. The seeds are fuzz/corpus/<target>/ and,
+# where the tests hold inputs of the target's kind, the tests' case files. New inputs go to a
+# scratch corpus, findings to fuzz/findings/. Exit status 1 when a target found something.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -13,8 +14,13 @@ status=0
 run() {
     local target=$1
     mkdir -p "$scratch/$target"
+    # Its own corpus, and the test folders whose files are inputs of its kind.
+    local seeds=("$root/fuzz/corpus/$target")
+    case $target in
+    mount) seeds+=("$root/tests/vfs/cases/files" "$root/tests/data") ;;
+    esac
     # The targets work in a folder of their own, so every path they are given is absolute.
-    "$bin/fuzz_$target" "$scratch/$target" "$root/fuzz/corpus/$target" -max_total_time="$seconds" -runs=10000000 \
+    "$bin/fuzz_$target" "$scratch/$target" "${seeds[@]}" -max_total_time="$seconds" -runs=10000000 \
         -close_fd_mask=3 -artifact_prefix="$root/fuzz/findings/$target-" -print_final_stats=1 \
         > "$scratch/$target.log" 2>&1
     local result=$?
