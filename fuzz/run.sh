@@ -17,6 +17,14 @@ run() {
     # Its own corpus, and the test folders whose files are inputs of its kind.
     local seeds=("$root/fuzz/corpus/$target")
     case $target in
+    parse)
+        # The top files of the script's cases, without the expected outputs beside them.
+        mkdir -p "$scratch/seeds-parse"
+        for file in "$root"/tests/script/cases/*.ini "$root"/tests/script/tool_cases/*.ini; do
+            cp "$file" "$scratch/seeds-parse/$(basename "$(dirname "$file")")-$(basename "$file")"
+        done
+        seeds+=("$scratch/seeds-parse")
+        ;;
     mount) seeds+=("$root/tests/vfs/cases/files" "$root/tests/data") ;;
     esac
     # The targets work in a folder of their own, so every path they are given is absolute.
