@@ -1,7 +1,6 @@
 #include "tests/launcher/child_process.h"
 #include "tests/launcher/start_retry.h"
 
-#include <map>
 #include <stdexcept>
 #include <windows.h>
 
@@ -27,33 +26,6 @@ std::string Quote(const std::string& argument) {
     return quoted + '"';
 }
 
-std::string UpperName(const std::string& entry) {
-    std::string name = entry.substr(0, entry.find('=', 1));
-    for (char& c : name) {
-        c = char(toupper(static_cast<unsigned char>(c)));
-    }
-    return name;
-}
-
-// Our environment with the overrides applied, as a block of NUL-terminated entries.
-std::string EnvironmentBlock(const std::vector<std::string>& overrides) {
-    std::map<std::string, std::string> variables;
-    char* strings = GetEnvironmentStringsA();
-    for (const char* entry = strings; *entry; entry += strlen(entry) + 1) {
-        variables[UpperName(entry)] = entry;
-    }
-    FreeEnvironmentStringsA(strings);
-    for (const std::string& entry : overrides) {
-        variables[UpperName(entry)] = entry;
-    }
-    std::string block;
-    for (const auto& variable : variables) {
-        block += variable.second;
-        block += '\0';
-    }
-    return block + '\0';
-}
-
 HANDLE InheritableFile(const std::string& name, DWORD access, DWORD disposition) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     return CreateFileA(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
@@ -72,7 +44,6 @@ ChildId StartChild(const ChildSpec& launch) {
     for (const std::string& word : launch.words) {
         commandLine += " " + word;
     }
-    std::string environment = EnvironmentBlock(launch.environment);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -82,7 +53,7 @@ ChildId StartChild(const ChildSpec& launch) {
     startup.hStdError = InheritableFile(launch.outputPrefix + ".err", GENERIC_WRITE, CREATE_ALWAYS);
     PROCESS_INFORMATION process;
     bool started = StartWithRetries(commandLine.c_str(), [&] {
-        return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, &environment[0],
+        return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
                               launch.workingDirectory.c_str(), &startup, &process);
     });
     CloseHandle(startup.hStdInput);
@@ -101,11 +72,6 @@ int WaitForChild(ChildId child) {
     GetExitCodeProcess(child, &exitCode);
     CloseHandle(child);
     return int(exitCode);
-}
-
-void KillChild(ChildId child) {
-    TerminateProcess(child, 1);
-    WaitForChild(child);
 }
 
 bool ChildEnded(ChildId child, int* exitCode) {

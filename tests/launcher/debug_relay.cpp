@@ -1,47 +1,32 @@
 // Runs a program under the Windows debug API and writes every text it sends to the debugger
 // (OutputDebugStringA) to standard output, byte for byte; ends with the program's exit code.
 //   debug_relay PROGRAM [WORDS...]
-// The program gets the words exactly as they stand on this command line.
+// The program gets the rest of this command line exactly as it stands.
 #include "tests/launcher/start_retry.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace {
 
-// The text after the first token of a command line (quoted, or up to a blank) and its blanks.
-const char* SkipToken(const char* line, std::string* token) {
-    const char* start = line;
-    if (*line == '"') {
-        start = ++line;
-        while (*line && *line != '"') {
-            ++line;
-        }
-        token->assign(start, line);
-        line += *line == '"';
-    } else {
-        while (*line && *line != ' ' && *line != '\t') {
-            ++line;
-        }
-        token->assign(start, line);
+// The command line after its first token (quoted, or up to a blank) and the blanks after it.
+std::string AfterFirstToken(const char* line) {
+    bool quoted = false;
+    for (; *line && (quoted || (*line != ' ' && *line != '\t')); ++line) {
+        quoted ^= *line == '"';
     }
-    while (*line == ' ' || *line == '\t') {
-        ++line;
-    }
-    return line;
+    return line + std::strspn(line, " \t");
 }
 
 void RelayDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
-    if (info.fUnicode || info.nDebugStringLength == 0) {
-        return;
-    }
     std::vector<char> text(info.nDebugStringLength);
     SIZE_T read = 0;
-    if (ReadProcessMemory(process, info.lpDebugStringData, text.data(), text.size(), &read)) {
+    if (!info.fUnicode && !text.empty() &&
+        ReadProcessMemory(process, info.lpDebugStringData, text.data(), text.size(), &read)) {
         std::fwrite(text.data(), 1, strnlen(text.data(), read), stdout);
         std::fflush(stdout);
     }
@@ -51,18 +36,15 @@ void RelayDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
 
 int main() {
     _setmode(_fileno(stdout), _O_BINARY); // the text as sent, line ends untranslated
-    std::string self, program;
-    const char* words = SkipToken(SkipToken(GetCommandLineA(), &self), &program);
-    std::string commandLine = "\"" + program + "\" " + words;
+    std::string commandLine = AfterFirstToken(GetCommandLineA());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
     if (!StartWithRetries(commandLine.c_str(), [&] {
-            return CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+            return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
                                   DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started);
         })) {
-        std::fprintf(stderr, "debug_relay: cannot start %s (error %lu): %s\n", program.c_str(),
-                     GetLastError(), commandLine.c_str());
+        std::fprintf(stderr, "debug_relay: cannot start %s\n", commandLine.c_str());
         return 127;
     }
     DWORD exitCode = 0;
@@ -81,12 +63,6 @@ int main() {
             if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
                 continueStatus = DBG_EXCEPTION_NOT_HANDLED;
             }
-            break;
-        case CREATE_PROCESS_DEBUG_EVENT:
-            CloseHandle(event.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            CloseHandle(event.u.LoadDll.hFile);
             break;
         case EXIT_PROCESS_DEBUG_EVENT:
             exitCode = event.u.ExitProcess.dwExitCode;

@@ -1,22 +1,19 @@
 // Starting a program under Wine now and then fails for no reason of the program's: the new
-// process ends before it is set up, and CreateProcess reports the failure. The harness tries
-// such a start again, a few times, and says so on standard error; a start that cannot work
-// (no such file, no program) fails at once.
+// process ends before it is set up. Such a start is tried again, a few times, with a note on
+// standard error; a start that cannot work (no such file, no program) fails at once.
 #pragma once
 
 #include <cstdio>
 #include <windows.h>
 
 template <typename Start> bool StartWithRetries(const char* what, Start start) {
-    const int kAttempts = 4;
     for (int attempt = 1;; ++attempt) {
         if (start()) {
             return true;
         }
         DWORD error = GetLastError();
-        bool lasting = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                       error == ERROR_BAD_EXE_FORMAT || error == ERROR_INVALID_PARAMETER;
-        if (lasting || attempt == kAttempts) {
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_BAD_EXE_FORMAT || error == ERROR_INVALID_PARAMETER || attempt == 4) {
             SetLastError(error);
             return false;
         }
