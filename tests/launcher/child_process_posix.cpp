@@ -1,6 +1,5 @@
 #include "tests/launcher/child_process.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -11,18 +10,13 @@ extern "C" char** environ;
 
 namespace {
 
-pid_t Reap(pid_t child, int options, int* exitCode) {
+bool Reap(pid_t child, int options, int* exitCode) {
     int status;
-    pid_t reaped;
-    while ((reaped = waitpid(child, &status, options)) < 0) {
-        if (errno != EINTR) {
-            throw std::runtime_error("waitpid failed");
-        }
+    if (waitpid(child, &status, options) != child) {
+        return false;
     }
-    if (reaped == child) {
-        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    }
-    return reaped;
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return true;
 }
 
 } // namespace
@@ -53,11 +47,11 @@ ChildId StartChild(const ChildSpec& launch) {
 }
 
 int WaitForChild(ChildId child) {
-    int exitCode = 0;
+    int exitCode = -1;
     Reap(child, 0, &exitCode);
     return exitCode;
 }
 
 bool ChildEnded(ChildId child, int* exitCode) {
-    return Reap(child, WNOHANG, exitCode) == child;
+    return Reap(child, WNOHANG, exitCode);
 }

@@ -13,21 +13,10 @@
 #define THISCALL
 #endif
 
-typedef struct ForeignGame ForeignGame;
-
-typedef struct GameTable {
-    int(THISCALL* startup)(ForeignGame* self, const char* commandLine, int showWindow,
-                           int launcherFlag);
-    void(THISCALL* reserved)(ForeignGame* self);
-    void(THISCALL* runFrame)(ForeignGame* self);
-    void*(THISCALL* deletingDestructor)(ForeignGame* self, unsigned int flags);
-    void(THISCALL* pastTheEnd)(ForeignGame* self);
-} GameTable;
-
-struct ForeignGame {
-    const GameTable* table;
+typedef struct ForeignGame {
+    const void* const* table;
     RecordingGame game;
-};
+} ForeignGame;
 
 static int THISCALL Startup(ForeignGame* self, const char* commandLine, int showWindow,
                             int launcherFlag) {
@@ -51,12 +40,14 @@ static void* THISCALL DeletingDestructor(ForeignGame* self, unsigned int flags) 
     return self;
 }
 
-static const GameTable kTable = {Startup, Unexpected, RunFrame, DeletingDestructor, Unexpected};
+static const void* const kTable[] = {(const void*)Startup, (const void*)Unexpected,
+                                     (const void*)RunFrame, (const void*)DeletingDestructor,
+                                     (const void*)Unexpected};
 
 IGame* CreateGame(const char* gameClass, HINSTANCE module, int mode) {
     ForeignGame* game = RecordCreateGame(gameClass, module, mode) ? calloc(1, sizeof *game) : NULL;
     if (game) {
-        game->table = &kTable;
+        game->table = kTable;
     }
     return (IGame*)game;
 }

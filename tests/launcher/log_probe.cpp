@@ -1,9 +1,8 @@
 // Drives the diagnostic log, one action per argument, in the folder it is started in:
-//   say:TEXT    LogPrintf of TEXT and a line end   only:TEXT   LogHookPrintf of the same
-//   empty       LogPrintf of an empty message      long:N      LogPrintf of N characters
-//   hook        sets an echo hook that appends "[message]" and a line end to hook.txt
-//   mount:NAME  mounts the archive NAME            remove:NAME removes the file or folder
-//   die         ends the process at once, flushing nothing, with exit code 3
+//   say:TEXT  LogPrintf of TEXT and a line end   only:TEXT  LogHookPrintf of the same
+//   empty     LogPrintf of an empty message      long:N     LogPrintf of N characters
+//   hook      sets an echo hook that writes "[message]" and a line end to hook.txt
+//   mount:ZIP mounts an archive    remove:NAME removes a file or folder    die  _Exit(3)
 // Exit code 2: an unknown action, or an archive that did not mount.
 #include "diag/log.h"
 #include "vfs/mount.h"

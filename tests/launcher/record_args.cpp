@@ -1,7 +1,7 @@
 // Stands in for a program that the launcher starts. It appends its argument vector, one a line,
-// to "<its own file name up to the first dot>.args" in the working directory, then after 300
-// milliseconds a line "finished", so that a record shows whether its starter waited. Its own
-// path, as a batch file that calls it puts it first, is left out.
+// to "<its own file name up to the first dot>.args" in the working directory, and after 300 ms a
+// line "finished", which shows whether its starter waited. Its own path, which a batch file
+// that calls it puts first, is left out.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -10,30 +10,23 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <climits>
 #include <unistd.h>
 #endif
 
 int main(int argc, char** argv) {
+    char path[4096] = "";
 #ifdef _WIN32
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    GetModuleFileNameA(nullptr, path, sizeof path - 1);
 #else
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    (void)!readlink("/proc/self/exe", path, sizeof path - 1);
 #endif
-    std::string self(path, length > 0 ? size_t(length) : 0);
-    std::string name = self.substr(self.find_last_of("/\\") + 1);
+    std::string name = path;
+    name = name.substr(name.find_last_of("/\\") + 1);
     FILE* record = std::fopen((name.substr(0, name.find('.')) + ".args").c_str(), "ab");
-    if (!record) {
-        return 2;
-    }
-    for (int i = self == argv[0]; i < argc; ++i) {
+    for (int i = path == std::string(argv[0]); record && i < argc; ++i) {
         std::fprintf(record, "%s\n", argv[i]);
     }
     std::fflush(record);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    std::fprintf(record, "finished\n");
-    std::fclose(record);
-    return 0;
+    return record && std::fprintf(record, "finished\n") > 0 && std::fclose(record) == 0 ? 0 : 2;
 }

@@ -6,10 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-#ifndef _WIN32
 #include <time.h>
-#endif
 
 void RecordCall(const char* format, ...) {
     const char* name = getenv("RECORDING_ENGINE_CALLS");
