@@ -136,6 +136,9 @@ TEST_P(LauncherCase, Runs) {
     std::map<std::string, Section> last; // the sections that occur once, by kind
     for (const Section& section : sections) {
         last[section.kind] = section;
+        const std::string kKinds = " file program copy remove cwd running fifo skip args probe run "
+                                   "exit expect eventually size ";
+        EXPECT_NE(kKinds.find(" " + section.kind + " "), std::string::npos) << section.kind;
         if (section.kind == "skip" && section.name == (*DEBUG_RELAY ? "windows" : "posix")) {
             GTEST_SKIP();
         }
