@@ -15,7 +15,8 @@ int main() {
         quoted ^= *line == '"'; // past this program's own name
     }
     std::string commandLine = line + std::strspn(line, " \t");
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
     int attempt = 0; // a start under Wine now and then fails for no reason of the program's
     while (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
