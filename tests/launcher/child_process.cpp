@@ -1,26 +1,23 @@
 #include "tests/launcher/child_process.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return done();
-        }
+bool WaitUntil(const std::function<bool()>& done) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(4);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return true;
+    return done();
 }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool PathExists(const std::string& path) {

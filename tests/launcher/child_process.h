@@ -1,8 +1,7 @@
-// Runs programs for the process-level tests: a real child process in a chosen folder, with
-// a chosen environment and its output captured in files.
+// Runs programs for the process-level tests: a child process in a chosen folder, with our
+// environment and its output captured in files.
 #pragma once
 
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,28 +14,20 @@ using ChildId = pid_t;
 #endif
 
 struct ChildSpec {
-    std::vector<std::string> argv;        // the program's path and its own arguments
-    std::vector<std::string> words;       // then these, joined by blanks as a user types them
-    std::string workingDirectory;         // where the child starts
-    std::vector<std::string> environment; // NAME=value entries that replace or add to ours
-    std::string outputPrefix;             // stdout to <prefix>.out, stderr to <prefix>.err
+    std::vector<std::string> argv;  // the program's path and its own arguments
+    std::vector<std::string> words; // then these, joined by blanks as a user types them
+    std::string workingDirectory;
+    std::string outputPrefix; // stdout to <prefix>.out, stderr to <prefix>.err
 };
 
 ChildId StartChild(const ChildSpec& launch);
-
-// The child's exit code, or on POSIX minus the signal that killed it.
+// The exit code, or on POSIX minus the signal that ended the child.
 int WaitForChild(ChildId child);
-// Like WaitForChild when the child has ended; false at once while it runs.
+// Like WaitForChild once the child has ended; false at once while it runs.
 bool ChildEnded(ChildId child, int* exitCode);
-// Ends the child at once and waits for it.
-void KillChild(ChildId child);
-
-// How long a test waits for a program to reach a point: generous, because the 32-bit Windows
-// programs run emulated and many start at once; a run that works never waits this long.
-constexpr std::chrono::seconds kPatience{240};
-
-// Polls `done` until it holds or `timeout` has passed; the result of the last poll.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+// Polls `done` until it holds or four minutes have passed (the 32-bit Windows programs run
+// emulated, many at once); the last poll's result.
+bool WaitUntil(const std::function<bool()>& done);
 
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);

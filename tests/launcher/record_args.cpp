@@ -1,47 +1,32 @@
-// Stands in for a child program of the launcher. It appends its argument vector, one
-// argument a line, to "<its own file name>.args" in the working directory; then, after
-// RECORD_ARGS_DELAY_MS milliseconds, a line "finished".
+// Stands in for a program that the launcher starts. It appends its argument vector, one a line,
+// to "<its own file name up to the first dot>.args" in the working directory, and after 300 ms a
+// line "finished", which shows whether its starter waited. Its own path, which a batch file
+// that calls it puts first, is left out.
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <climits>
 #include <unistd.h>
 #endif
 
-namespace {
-
-std::string OwnFileName() {
-#ifdef _WIN32
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-#else
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-#endif
-    std::string self(path, length > 0 ? size_t(length) : 0);
-    return self.substr(self.find_last_of("/\\") + 1);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    FILE* record = std::fopen((OwnFileName() + ".args").c_str(), "a");
-    if (!record) {
-        return 2;
-    }
-    for (int i = 0; i < argc; ++i) {
+    char path[4096] = "";
+#ifdef _WIN32
+    GetModuleFileNameA(nullptr, path, sizeof path - 1);
+#else
+    (void)!readlink("/proc/self/exe", path, sizeof path - 1);
+#endif
+    std::string name = path;
+    name = name.substr(name.find_last_of("/\\") + 1);
+    FILE* record = std::fopen((name.substr(0, name.find('.')) + ".args").c_str(), "ab");
+    for (int i = path == std::string(argv[0]); record && i < argc; ++i) {
         std::fprintf(record, "%s\n", argv[i]);
     }
     std::fflush(record);
-    const char* delay = std::getenv("RECORD_ARGS_DELAY_MS");
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay ? std::atoi(delay) : 0));
-    std::fprintf(record, "finished\n");
-    std::fclose(record);
-    return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return record && std::fprintf(record, "finished\n") > 0 && std::fclose(record) == 0 ? 0 : 2;
 }

@@ -9,7 +9,7 @@ public:
     int Startup(const char* commandLine, int showWindow, int launcherFlag) override {
         return RecordingGameStartup(&game_, commandLine, showWindow, launcherFlag);
     }
-    void Reserved() override { RecordCall("Reserved"); }
+    void Reserved() override { RecordCall("unexpected call"); }
     void RunFrame() override { RecordingGameRunFrame(&game_); }
     ~RecordingGameObject() { RecordCall("DeleteGame"); }
 

@@ -1,15 +1,11 @@
-/* The game that the launcher tests' engine libraries share, in plain C, so that an engine
- * which lays its game object out by hand can use it as well as one written in C++.
- * Every call is appended, with its arguments, to the file that RECORDING_ENGINE_CALLS names
- * (default "calls.txt", in the working directory), and the game does what its command line
- * asks:
- *   frames=N   quit after N frames (default 1)
+/* The game of the launcher tests' engine libraries, in C, for an engine laid out by hand as
+ * well as one written in C++. It appends every call and its arguments to the file that
+ * RECORDING_ENGINE_CALLS names (default "calls.txt" in the working directory). CreateGame makes
+ * no game for the class "None". Each frame takes 10 ms; the command line asks for:
+ *   frames=N   quit after N frames (default 1), or before once a file "stop" appears
  *   quit=C     the exit code that the quit message carries (default 0)
  *   startup=R  what Startup returns (default 0)
- *   post=N     Startup posts N thread messages before the first frame
- *   hold=1     keep running frames until a file named "stop" appears
- * With RECORDING_ENGINE_NO_GAME set in the environment, CreateGame makes no game object.
- * The library also exports InitializeGameScript and UninitializeGameScript from here. */
+ *   post=N     Startup posts N thread messages before the first frame */
 #pragma once
 
 #include "engine/engine.h"
@@ -19,14 +15,12 @@ extern "C" {
 #endif
 
 typedef struct RecordingGame {
-    long frames;
-    long frame;
+    long frames, frame;
     int quitCode;
-    int hold;
 } RecordingGame;
 
 void RecordCall(const char* format, ...);
-/* Records CreateGame's arguments; nonzero when a game object is to be made. */
+/* Nonzero when a game object is to be made. */
 int RecordCreateGame(const char* gameClass, HINSTANCE module, int mode);
 int RecordingGameStartup(RecordingGame* game, const char* commandLine, int showWindow,
                          int launcherFlag);
