@@ -233,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LauncherCase, ::testing::ValuesIn(CaseFiles()),
                              return name;
                          });
 
-TEST(SpecialStarts, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
+TEST(StartsSetUpInCode, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
     GameFolder game;
     game.Furnish(ENGINE);
     game.Write("data/Running.scr", "Title\nText\n");
@@ -263,7 +263,7 @@ TEST(SpecialStarts, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
 }
 
 #ifndef _WIN32
-TEST(SpecialStarts, TerminationSignalShutsTheGameDownInOrder) {
+TEST(StartsSetUpInCode, TerminationSignalShutsTheGameDownInOrder) {
     GameFolder game;
     game.Furnish(ENGINE);
     GameFolder::Run run = game.Start({"frames=100000"});
