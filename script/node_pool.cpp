@@ -20,10 +20,10 @@ struct Chunk {
 // first, so that the blocks stay reachable until the process ends.
 FreeBlock* freeLists[kLargestPooled / kGranule];
 Chunk* firstChunk;
-Chunk* lastChunk;
 // The chunk blocks are being cut from, and the part of it not handed out yet. Blocks of every
 // class are cut from it one at a time, as they are first needed, so a small parse writes to a
-// few pages of one chunk only.
+// few pages of one chunk only. Chunks are cut in the order they were taken, so a new one is
+// taken only when the last is used up, and goes after it.
 Chunk* cutChunk;
 char* uncutStart;
 char* uncutEnd;
@@ -54,8 +54,7 @@ void* CutBlock(std::size_t blockSize) {
                 return nullptr;
             }
             chunk->next = nullptr;
-            (lastChunk ? lastChunk->next : firstChunk) = chunk;
-            lastChunk = chunk;
+            (cutChunk ? cutChunk->next : firstChunk) = chunk;
             CutFrom(chunk);
         }
     }
@@ -87,7 +86,7 @@ void* AllocateNode(std::size_t size) noexcept {
     ++liveBlocks;
     freeLists[sizeClass] = block->next;
     // The next block of the list is the next one handed out: fetching it now hides the cache
-    // miss that reading its link would otherwise cost then, when a large tree is rebuilt.
+    // miss that reading its link would otherwise cost then, when many freed blocks are reused.
     if (block->next) {
         __builtin_prefetch(block->next, 1);
     }
