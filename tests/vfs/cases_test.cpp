@@ -6,6 +6,7 @@
 #include "tests/vfs/transcript.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -36,14 +37,30 @@ std::set<std::string> FilesUnder(const std::string& folder) {
     return files;
 }
 
-// A tool case: "run: ARGS" (split at blanks), "status: N", then the sections "--- stdout",
-// "--- stderr" and "--- created" (the files it made); or "stdout-bytes: QUOTED" for output
-// compared byte for byte. Lines starting with '#' before the first section are comments.
+// Runs `command` with /bin/sh in `folder`; its standard output. The shell steps of a case set
+// up what a plain run cannot (links, FIFOs, size limits, full devices) and look at the files
+// afterwards; VFS names the tool.
+std::string Shell(const std::string& command, const std::string& folder) {
+    TemporaryFolder output;
+    ChildSpec step;
+    step.argv = {"/bin/sh", "-c", command};
+    step.workingDirectory = folder;
+    step.outputPrefix = output.Path("step");
+    EXPECT_EQ(WaitForChild(StartChild(step)), 0) << command << ReadFile(step.outputPrefix + ".err");
+    return ReadFile(step.outputPrefix + ".out");
+}
+
+// A tool case: "run: ARGS" (split at blanks) or "shell: COMMAND" (the tool as $VFS), "status:
+// N", then the sections "--- stdout", "--- stderr" and "--- created" (the files it made); or
+// "stdout-bytes: QUOTED" for output compared byte for byte. "before: COMMAND" lines run first
+// and "after: COMMAND" lines afterwards, their output compared with "--- after"; cases with
+// shell steps run on POSIX only. Lines starting with '#' before the first section are comments.
 void RunToolCase(const std::string& path, const std::string& folder) {
     ChildSpec launch;
     launch.argv = {FERROX_VFS};
     int status = 0;
     std::map<std::string, std::string> sections; // also "bytes"
+    std::vector<std::string> before, after;
     std::string section;
     for (const std::string& line : Lines(ReadFile(path))) {
         if (line.rfind("--- ", 0) == 0) {
@@ -56,14 +73,30 @@ void RunToolCase(const std::string& path, const std::string& folder) {
             for (std::string word; words >> word;) {
                 launch.argv.push_back(word);
             }
+        } else if (line.rfind("shell: ", 0) == 0) {
+            launch.argv = {"/bin/sh", "-c", line.substr(7)};
+        } else if (line.rfind("before: ", 0) == 0) {
+            before.push_back(line.substr(8));
+        } else if (line.rfind("after: ", 0) == 0) {
+            after.push_back(line.substr(7));
         } else if (line.rfind("status: ", 0) == 0) {
             status = std::stoi(line.substr(8));
         } else if (line.rfind("stdout-bytes: ", 0) == 0) {
             sections["bytes"] = Unescape(line.substr(14));
         }
     }
+#ifdef _WIN32
+    if (!before.empty() || !after.empty() || launch.argv[0] == "/bin/sh") {
+        GTEST_SKIP() << "a case with shell steps";
+    }
+#else
+    setenv("VFS", FERROX_VFS, 1);
+#endif
+    for (const std::string& command : before) {
+        Shell(command, folder);
+    }
     TemporaryFolder output;
-    const std::set<std::string> before = FilesUnder(folder);
+    const std::set<std::string> existing = FilesUnder(folder);
     launch.workingDirectory = folder;
     launch.outputPrefix = output.Path("run");
     EXPECT_EQ(WaitForChild(StartChild(launch)), status);
@@ -73,9 +106,14 @@ void RunToolCase(const std::string& path, const std::string& folder) {
     EXPECT_EQ(Text(ReadFile(launch.outputPrefix + ".err")), sections["stderr"]);
     std::string created;
     for (const std::string& file : FilesUnder(folder)) {
-        created += before.count(file) ? "" : file + "\n";
+        created += existing.count(file) ? "" : file + "\n";
     }
     EXPECT_EQ(created, sections["created"]);
+    std::string looked;
+    for (const std::string& command : after) {
+        looked += Shell(command, folder);
+    }
+    EXPECT_EQ(looked, sections["after"]);
 }
 
 std::vector<std::string> CaseNames() {
