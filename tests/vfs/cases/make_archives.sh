@@ -7,7 +7,7 @@ rm -rf *.zip damaged
 mkdir damaged
 export TZ=UTC
 python3 - <<'PY'
-import random, struct, zipfile, zlib
+import random, struct, warnings, zipfile, zlib
 
 def make(path, entries, method=zipfile.ZIP_DEFLATED, comment=b""):
     with zipfile.ZipFile(path, "w", method) as archive:
@@ -112,6 +112,26 @@ make64("passed-over-zip64.zip", [("kept.txt", "kept", stored), ("huge.lzma", "x"
 patch("passed-over-zip64.zip", lambda data: struct.pack_into(
       "<Q", data, entry(data, b"huge.lzma")[1] + 46 + 9 + 4, 1 << 40))
 
+# Counts that are not the number of files: the directory is read to its recorded size.
+count_low = [("one.txt", "one\n", stored), ("two.txt", "two\n"), ("three.txt", "three\n", stored)]
+def count(value, where=lambda data: end(data) + 8, form="<HH"):
+    return lambda data: struct.pack_into(form, data, where(data), *[value] * (len(form) - 1))
+make("count-low.zip", count_low)
+patch("count-low.zip", count(1))
+make64("zip64-count-low.zip", count_low)
+patch("zip64-count-low.zip", count(1, lambda data: data.rfind(b"PK\x06\x06") + 24, "<QQ"))
+# A count of 0 with bytes in front: the stub is looked for all the same.
+make("stub-count-zero.zip", count_low)
+patch("stub-count-zero.zip", lambda data: (count(0)(data), data.__setitem__(slice(0, 0), b"S" * 100)))
+# 65536 files without ZIP64 records, as writers without them left it: the 16-bit count wraps
+# to 0. zipfile writes the ZIP64 records, which are then taken out.
+warnings.filterwarnings("ignore", "Duplicate name")
+make("wrapped.zip", [("a", b"", stored)] * 65536)
+def drop_zip64(data):
+    del data[data.rfind(b"PK\x06\x06"):end(data)]
+    count(0)(data)
+patch("wrapped.zip", drop_zip64)
+
 # Deflated entries whose data is not what their size needs, beside the content they should give.
 content = "".join(f"line {n} of the content\n" for n in range(1, 1001)).encode()
 deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
@@ -159,6 +179,12 @@ size = len
 damaged("directory-past-the-end", False, put("<I", lambda d: end(d) + 16, size))
 damaged("directory-longer-than-the-file", False, put("<I", lambda d: end(d) + 12, size))
 damaged("more-entries-than-the-directory", False, put("<H", lambda d: end(d) + 10, lambda d: 3))
+# Bytes after the file headers that the directory's size counts: no file header.
+def tail_in_directory(data):
+    at = end(data)
+    struct.pack_into("<I", data, at + 12, struct.unpack_from("<I", data, at + 12)[0] + 50)
+    data[at:at] = b"x" * 50
+damaged("directory-longer-than-its-headers", False, tail_in_directory)
 damaged("file-header-signature", False, put("<I", lambda d: central(d, 1), lambda d: 0))
 damaged("name-past-the-directory", False, put("<H", lambda d: central(d, 1) + 28, lambda d: 0xFFFF))
 damaged("local-header-past-the-end", False, put("<I", lambda d: central(d, 0) + 42, size))
