@@ -123,15 +123,6 @@ patch("zip64-count-low.zip", count(1, lambda data: data.rfind(b"PK\x06\x06") + 2
 # A count of 0 with bytes in front: the stub is looked for all the same.
 make("stub-count-zero.zip", count_low)
 patch("stub-count-zero.zip", lambda data: (count(0)(data), data.__setitem__(slice(0, 0), b"S" * 100)))
-# 65536 files without ZIP64 records, as writers without them left it: the 16-bit count wraps
-# to 0. zipfile writes the ZIP64 records, which are then taken out.
-warnings.filterwarnings("ignore", "Duplicate name")
-make("wrapped.zip", [("a", b"", stored)] * 65536)
-def drop_zip64(data):
-    del data[data.rfind(b"PK\x06\x06"):end(data)]
-    count(0)(data)
-patch("wrapped.zip", drop_zip64)
-
 # Deflated entries whose data is not what their size needs, beside the content they should give.
 content = "".join(f"line {n} of the content\n" for n in range(1, 1001)).encode()
 deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
