@@ -186,7 +186,7 @@ echo "the game's own launcher" >"$game/ferrox.exe"
 (cd "$game" && find . -type f | LC_ALL=C sort | xargs sha256sum) >"$scratch/before"
 unzip -q -o "$player" -d "$game"
 (cd "$game" && find . -type f | LC_ALL=C sort | xargs sha256sum) >"$scratch/after"
-changed=$(diff "$scratch/before" "$scratch/after" | sed -n 's/^[<>] [0-9a-f]*  \.\///p' |
+changed=$({ diff "$scratch/before" "$scratch/after" || true; } | sed -n 's/^[<>] [0-9a-f]*  \.\///p' |
     LC_ALL=C sort -u | tr '\n' ' ')
 [ "$changed" = "ferrox-launcher-licence.txt ferrox-launcher-readme.txt ferrox.exe " ] ||
     fail "the player ZIP, unpacked into a game folder, changes [$changed], not only the launcher"
@@ -209,9 +209,9 @@ expect_windows_text "$bin/README.txt" "$bin/LICENSE.txt"
 for tool in ferrox-script ferrox-vfs; do
     expect_resources "$bin/$tool.exe"
     expect_system_imports "$bin/$tool.exe"
-    expect_status 0 wine32 "$bin/$tool.exe" --version
-    [ "$(tr -d '\r' <"$scratch/run.out")" = "$tool $version" ] ||
-        fail "$tool.exe does not report version $version: $(cat "$scratch/run.out")"
+    reported=$(wine32 "$bin/$tool.exe" --version 2>/dev/null | tr -d '\r') || true
+    [ "$reported" = "$tool $version" ] ||
+        fail "$tool.exe does not report version $version: $reported"
 done
 cp -r "$source/game/." "$folder/game"
 (cd "$folder/game" && expect_status 0 wine32 "$bin/ferrox-script.exe" dump game.ini)
