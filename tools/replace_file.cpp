@@ -35,6 +35,8 @@ std::string Reason(int error) {
     return error != 0 ? std::string(": ") + std::strerror(error) : "";
 }
 
+const char kNameTaken[] = "exists; not replaced (use -f to replace)";
+
 #ifdef _WIN32
 
 FILE* CreateNew(const fs::path& path) {
@@ -43,20 +45,23 @@ FILE* CreateNew(const fs::path& path) {
     FILE* file = descriptor < 0 ? nullptr : _wfdopen(descriptor, L"wb");
     if (descriptor >= 0 && !file) {
         _close(descriptor);
+        _wunlink(path.c_str());
     }
     return file;
 }
 
-// Empty when renamed, "exists" when `replace` is false and the target exists, else the reason.
-std::string Rename(const fs::path& from, const fs::path& to, bool replace) {
+// Gives `from` the name `to`, in place of a file of that name only when `replace`; false with
+// `*why` told when it did not.
+bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string* why) {
     if (MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
-        return "";
+        return true;
     }
     DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
-        return "exists";
-    }
-    return std::error_code(int(error), std::system_category()).message();
+    *why = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+               ? kNameTaken
+               : "cannot be put in place: " +
+                     std::error_code(int(error), std::system_category()).message();
+    return false;
 }
 
 #else
@@ -66,30 +71,36 @@ FILE* CreateNew(const fs::path& path) {
     FILE* file = descriptor < 0 ? nullptr : fdopen(descriptor, "wb");
     if (descriptor >= 0 && !file) {
         close(descriptor);
+        unlink(path.c_str());
     }
     return file;
 }
 
-std::string Rename(const fs::path& from, const fs::path& to, bool replace) {
+bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string* why) {
     if (!replace) {
         // A hard link is made only where the name is free; the temporary's name then goes.
         if (link(from.c_str(), to.c_str()) == 0) {
             unlink(from.c_str());
-            return "";
+            return true;
         }
-        if (errno == EEXIST) {
-            return "exists";
-        }
-        if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS) {
-            return std::strerror(errno);
-        }
-        // A file system without hard links: the name is checked, then taken.
         struct stat status;
-        if (lstat(to.c_str(), &status) == 0 || errno != ENOENT) {
-            return "exists";
+        bool linkless =
+            errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP || errno == ENOSYS;
+        // On a file system without hard links the name is checked, then taken.
+        if (errno == EEXIST || (linkless && (lstat(to.c_str(), &status) == 0 || errno != ENOENT))) {
+            *why = kNameTaken;
+            return false;
+        }
+        if (!linkless) {
+            *why = "cannot be put in place" + Reason(errno);
+            return false;
         }
     }
-    return rename(from.c_str(), to.c_str()) == 0 ? "" : std::strerror(errno);
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        *why = "cannot be put in place" + Reason(errno);
+        return false;
+    }
+    return true;
 }
 
 #endif
@@ -135,12 +146,6 @@ bool ReplacementFile::Commit(bool replace) {
         error_ = "cannot be written" + Reason(error);
         return false;
     }
-    std::string problem = Rename(temporary_, target_, replace);
-    if (problem == "exists") {
-        error_ = "exists; not replaced (use -f to replace)";
-    } else if (!problem.empty()) {
-        error_ = "cannot be put in place: " + problem;
-    }
-    committed_ = problem.empty();
+    committed_ = Rename(temporary_, target_, replace, &error_);
     return committed_;
 }
