@@ -14,14 +14,13 @@ bool Wide(uint32_t c) {
 
 } // namespace
 
-std::string PrintableName(const char* name, size_t length) {
-    std::string text(name, length);
-    for (char& c : text) {
+std::string PrintableName(std::string name) {
+    for (char& c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             c = '?';
         }
     }
-    return text;
+    return name;
 }
 
 size_t DisplayWidth(const std::string& text) {

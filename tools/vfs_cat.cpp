@@ -2,6 +2,7 @@
 // checked once the entry has been read whole.
 #include "platform/win32.h"
 #include "tools/entry_check.h"
+#include "tools/entry_text.h"
 #include "tools/vfs_tool.h"
 #include "vfs/vfile.h"
 
@@ -13,14 +14,14 @@ int Cat(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         FILE* file = vfopen(name.c_str(), "rb");
         if (!file) {
-            Complain(name + ": not found");
+            Complain(PrintableName(name) + ": not found");
             status = kExitProblem;
             continue;
         }
         std::string problem = CopyCheckedFile(file, stdout);
         vfclose(file);
         if (!problem.empty()) {
-            Complain(name + ": " + problem);
+            Complain(PrintableName(name) + ": " + problem);
             status = kExitProblem;
         }
     }

@@ -149,6 +149,17 @@ edges = [0x10FF, 0x1100, 0x115F, 0x1160, 0x2E80, 0x303E, 0x303F, 0xA4CF, 0xA4D0,
          0xFFE6, 0x1F300, 0x1F64F, 0x1F650, 0x1F9FF, 0x1FA00, 0x20000, 0x3FFFD]
 make("widths.zip", [(chr(c) + "/", b"", stored) for c in edges])
 make("big.zip", [("big.bin", bytes(range(256)) * 1200)]) # several of the tool's chunks
+# An archive that holds a file of its own name, and one after it that extract must still read.
+make("self.zip", [("self.zip", "not the archive\n", stored), ("after.txt", "read after it\n")])
+# Names that Windows opens as devices or changes (trailing blanks and dots), and their neighbours
+# that are plain files.
+make("windows-names.zip", [(name, "x\n", stored) for name in (
+      "CON ", "aux .txt", "CONOUT$", "conin$.txt", "COM\u00b9.txt", "lpt\u00b2", "Lpt\u00b3.log",
+      "nul.tar.gz", "PRN.", "com0", "LPT0.txt", "con/inner.txt", "name.", "name ", "folder./in.txt",
+      "folder /in.txt", "com10.txt", "COM\u00b90.txt", "console.txt", "my.con", "con-x/in.txt")])
+# Names with control bytes: a terminal must not act on them when extract prints them.
+make("control-names.zip", [("clear\x1b[2J.txt", "x\n", stored), ("bell\x07\x7f.txt", "x\n", stored),
+      ("\x1b]0;title\x07/../up.txt", "x\n", stored)])
 
 # Damaged archives, each refused: a plain one and a ZIP64 one, each changed in one place.
 long_name = b"alpha/a-file-with-a-long-name.txt"
