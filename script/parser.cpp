@@ -160,7 +160,9 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     }
     bool quoted = !source->AtEnd() && source->buffer[source->position] == '"';
     int32_t nameError = 0;
+    NotifyParseEvent({ParseEvent::kIncludeName, source});
     StringValue* name = source->ParseStringLiteral(&nameError);
+    NotifyParseEvent({ParseEvent::kIncludeNameRead, source});
     if (nameError != 0 || !name) {
         delete name;
         // A bad name skips the include, except a quoted name that the end of the file cut

@@ -48,6 +48,8 @@ private:
     void FileStarted(const ScriptSource& source);
     void BlockEnded(const ScriptSource& source, bool closed);
     void Reported(const ScriptSource& source, const std::string& message);
+    // A report about an include's name, after which the parse skips the include and goes on.
+    void IncludeSkipped(const ScriptSource& source, const std::string& message);
     void AddNotes(const ScriptSource& source, const std::string& message, uint32_t at);
     std::string ArgumentName(const Argument& argument) const;
     // A diagnostic at byte `at` of the source (at most its size), with its include chain.
@@ -60,6 +62,9 @@ private:
     static const size_t kMostRemembered = 10000;
     std::vector<OpenFile> files_; // the file being parsed on top, its includers below
     Argument argument_;           // the argument read last
+    // The include name being read: its source (null: none) and where it starts.
+    const ScriptSource* includeName_ = nullptr;
+    uint32_t includeNameStart_ = 0;
     std::set<std::string> declared_;
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
