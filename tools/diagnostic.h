@@ -20,7 +20,13 @@ struct Diagnostic {
     std::vector<std::pair<std::string, int>> includedFrom;
 };
 
-// `colour`: ANSI colours, for a terminal. `notShown`: diagnostics left out past the cap.
+// The text with each control byte (C0 and DEL) shown as '?', so that a hostile name or line
+// cannot move the cursor, clear the screen or retitle a terminal; other bytes, UTF-8 among
+// them, stay. `keepTabs`: tabs stay too, for the caret under a source line lines up by them.
+std::string Printable(std::string text, bool keepTabs = false);
+
+// Names and lines are written through Printable. `colour`: ANSI colours, for a terminal.
+// `notShown`: diagnostics left out past the cap.
 void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown,
                           bool colour);
 void WriteDiagnosticsJson(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown);

@@ -4,6 +4,7 @@
 #include "diag/log.h"
 #include "platform/win32.h"
 #include "script/parser.h"
+#include "tools/diagnostic.h"
 #include "tools/parse_watcher.h"
 #include "tools/script_dump.h"
 #include "vfs/vfile.h"
@@ -36,7 +37,7 @@ const char kUsage[] =
 
 int UsageError(const std::string& problem) {
     std::fprintf(stderr, "ferrox-script: %s\n%.*sTry 'ferrox-script --help' for more.\n",
-                 problem.c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
+                 Printable(problem).c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
     return 2;
 }
 
@@ -167,7 +168,7 @@ bool WriteLogFile(const std::string& name) {
     bool written =
         file && std::fwrite(LogText().data(), 1, LogText().size(), file) == LogText().size();
     if ((file && std::fclose(file) != 0) || !written) {
-        std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", name.c_str(),
+        std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", Printable(name).c_str(),
                      std::strerror(errno));
         return false;
     }
