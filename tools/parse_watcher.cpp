@@ -160,6 +160,7 @@ void ParseWatcher::OnEvent(const ParseEvent& event) {
 }
 
 void ParseWatcher::FileStarted(const ScriptSource& source) {
+    filesStarted_.push_back(source.path);
     files_.push_back(
         {&source, source.path, files_.empty() ? 0 : int(files_.back().source->line), {}});
     for (uint32_t at = 0; at + 1 < source.size; ++at) {

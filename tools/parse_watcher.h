@@ -28,6 +28,8 @@ public:
     long NotShown() const { return notShown_; }
     bool AnyError() const { return errors_ > 0; }
     bool AnyWarning() const { return warnings_ > 0; }
+    // The paths of the files the parse started, as it named them: the top file and includes.
+    const std::vector<std::string>& FilesStarted() const { return filesStarted_; }
 
 private:
     struct OpenFile {
@@ -66,6 +68,7 @@ private:
     const ScriptSource* includeName_ = nullptr;
     uint32_t includeNameStart_ = 0;
     std::set<std::string> declared_;
+    std::vector<std::string> filesStarted_; // bounded by the parse's bound on include files
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
     bool droppingNotes_ = false;
