@@ -14,15 +14,6 @@ bool Wide(uint32_t c) {
 
 } // namespace
 
-std::string PrintableName(std::string name) {
-    for (char& c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return name;
-}
-
 size_t DisplayWidth(const std::string& text) {
     size_t width = 0;
     for (size_t i = 0; i < text.size();) {

@@ -6,9 +6,6 @@
 
 #include <string>
 
-// A name as the tools print it: control bytes (C0 and DEL) shown as '?', so that a hostile
-// name cannot move the cursor, clear the screen or set the window title.
-std::string PrintableName(std::string name);
 // The columns a UTF-8 text takes on a terminal: two for wide (East Asian) characters, none for
 // continuation bytes, one for any other byte.
 size_t DisplayWidth(const std::string& text);

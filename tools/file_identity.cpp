@@ -1,73 +1,62 @@
 #include "tools/file_identity.h"
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
+#include "platform/win32.h"
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
-namespace fs = std::filesystem;
-
 #ifdef _WIN32
-
 namespace {
 
-bool IdentityOfHandle(HANDLE handle, FileIdentity* identity) {
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION information;
     if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &information)) {
-        return false;
+        return std::nullopt;
     }
-    identity->volume = information.dwVolumeSerialNumber;
-    identity->index = uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow;
-    return true;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (uint64_t(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 } // namespace
 
-bool IdentityOf(const fs::path& path, FileIdentity* identity) {
-    // No access asked and every sharing allowed: the file is looked at, not opened for use.
+std::optional<FileIdentity> IdentityOfPath(const std::filesystem::path& path) {
+    // No access asked for and every sharing allowed: only the file's attributes are read.
     HANDLE handle =
         CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    bool found = IdentityOfHandle(handle, identity);
+    std::optional<FileIdentity> identity = IdentityOfHandle(handle);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
     }
-    return found;
+    return identity;
 }
 
-bool IdentityOf(FILE* stream, FileIdentity* identity) {
-    return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), identity);
+std::optional<FileIdentity> IdentityOfStream(FILE* stream) {
+    return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
 }
-
 #else
-
 namespace {
 
-void Fill(const struct stat& status, FileIdentity* identity) {
-    identity->volume = status.st_dev;
-    identity->index = status.st_ino;
+FileIdentity Identity(const struct stat& status) {
+    return FileIdentity{uint64_t(status.st_dev), uint64_t(status.st_ino)};
 }
 
 } // namespace
 
-bool IdentityOf(const fs::path& path, FileIdentity* identity) {
+std::optional<FileIdentity> IdentityOfPath(const std::filesystem::path& path) {
     struct stat status;
     if (stat(path.c_str(), &status) != 0) {
-        return false;
+        return std::nullopt;
     }
-    Fill(status, identity);
-    return true;
+    return Identity(status);
 }
 
-bool IdentityOf(FILE* stream, FileIdentity* identity) {
+std::optional<FileIdentity> IdentityOfStream(FILE* stream) {
     struct stat status;
-    if (fstat(fileno(stream), &status) != 0) {
-        return false;
+    if (!stream || fstat(fileno(stream), &status) != 0) {
+        return std::nullopt;
     }
-    Fill(status, identity);
-    return true;
+    return Identity(status);
 }
-
 #endif

@@ -39,6 +39,10 @@ const char kNameTaken[] = "exists; not replaced (use -f to replace)";
 
 #ifdef _WIN32
 
+bool ReachesTheDisk(FILE* file) {
+    return _commit(_fileno(file)) == 0;
+}
+
 FILE* CreateNew(const fs::path& path) {
     int descriptor = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
                             _S_IREAD | _S_IWRITE);
@@ -65,6 +69,10 @@ bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string*
 }
 
 #else
+
+bool ReachesTheDisk(FILE* file) {
+    return fsync(fileno(file)) == 0;
+}
 
 FILE* CreateNew(const fs::path& path) {
     int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -107,6 +115,11 @@ bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string*
 
 } // namespace
 
+bool ReplacementFile::TargetExists() const {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(target_, error));
+}
+
 ReplacementFile::ReplacementFile(const fs::path& target) : target_(target) {
     for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
         temporary_ = RandomNameBeside(target);
@@ -137,7 +150,8 @@ bool ReplacementFile::Commit(bool replace) {
         return false;
     }
     errno = 0;
-    bool written = std::fflush(file_) == 0 && !std::ferror(file_);
+    bool written =
+        std::fflush(file_) == 0 && !std::ferror(file_) && (!replace || ReachesTheDisk(file_));
     int error = errno;
     written = std::fclose(file_) == 0 && written;
     error = error ? error : errno;

@@ -20,13 +20,16 @@ public:
     // The stream to write the content to; null when the temporary could not be made.
     FILE* File() const { return file_; }
     // Closes the temporary and gives it the target's name: in place of an existing file of that
-    // name when `replace`, else only while no file has that name. False when a write, the close
-    // or the renaming failed; the temporary is then removed.
+    // name when `replace`, else only while no file has that name. A file that replaces
+    // another reaches the disk first, so that a crash cannot leave an empty file where a whole one
+    // was. False when a write, the close or the renaming failed; the temporary is then removed.
     bool Commit(bool replace);
     // Why the temporary could not be made or put in place, with the system's reason.
     const std::string& Error() const { return error_; }
 
 private:
+    bool TargetExists() const;
+
     std::filesystem::path target_, temporary_;
     FILE* file_ = nullptr;
     bool committed_ = false;

@@ -2,7 +2,7 @@
 // checked once the entry has been read whole.
 #include "platform/win32.h"
 #include "tools/entry_check.h"
-#include "tools/entry_text.h"
+#include "tools/printable.h"
 #include "tools/vfs_tool.h"
 #include "vfs/vfile.h"
 
@@ -14,14 +14,14 @@ int Cat(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         FILE* file = vfopen(name.c_str(), "rb");
         if (!file) {
-            Complain(PrintableName(name) + ": not found");
+            Complain(Printable(name) + ": not found");
             status = kExitProblem;
             continue;
         }
         std::string problem = CopyCheckedFile(file, stdout);
         vfclose(file);
         if (!problem.empty()) {
-            Complain(PrintableName(name) + ": " + problem);
+            Complain(Printable(name) + ": " + problem);
             status = kExitProblem;
         }
     }

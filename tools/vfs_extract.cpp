@@ -3,8 +3,8 @@
 #include "platform/win32.h"
 #include "tools/entry_check.h"
 #include "tools/entry_path.h"
-#include "tools/entry_text.h"
 #include "tools/file_identity.h"
+#include "tools/printable.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
@@ -71,13 +71,13 @@ std::string WhyNotReplaced(const fs::path& target, const fs::file_status& status
     default:
         return "not a regular file";
     }
-    FileIdentity identity;
-    if (!IdentityOf(target, &identity)) {
+    std::optional<FileIdentity> identity = IdentityOfPath(target);
+    if (!identity) {
         return "cannot tell which file it is";
     }
     for (const MountedArchive& archive : archives) {
-        if (archive.identity == identity) {
-            return "the mounted archive " + PrintableName(archive.path) + ", which the run reads";
+        if (archive.identity == *identity) {
+            return "the mounted archive " + Printable(archive.path) + ", which the run reads";
         }
     }
     return "";
@@ -128,16 +128,15 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
                       std::vector<MountedArchive>* archives) {
     for (const std::string& path : paths) {
         FILE* file = WinPathFopen(path.c_str(), "rb");
-        MountedArchive archive{path, {}};
-        bool known = file && IdentityOf(file, &archive.identity);
+        std::optional<FileIdentity> identity = file ? IdentityOfStream(file) : std::nullopt;
         if (file) {
             std::fclose(file);
         }
-        if (!known) {
-            Complain(PrintableName(path) + ": cannot tell which file it is; nothing extracted");
+        if (!identity) {
+            Complain(Printable(path) + ": cannot tell which file it is; nothing extracted");
             return false;
         }
-        archives->push_back(archive);
+        archives->push_back(MountedArchive{path, *identity});
     }
     return true;
 }
@@ -149,7 +148,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     for (const std::string& archive : archives) {
         MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, &catalogue);
         if (result != kMountOk) {
-            Complain(PrintableName(archive) + ": " + MountResultText(result));
+            Complain(Printable(archive) + ": " + MountResultText(result));
             return kExitProblem;
         }
     }
@@ -170,7 +169,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     for (const std::string& name : arguments.operands) {
         PackEntry* entry = vflookup(name.c_str());
         if (!entry) {
-            Complain(PrintableName(name) + ": not in the mounted archives");
+            Complain(Printable(name) + ": not in the mounted archives");
             status = kExitProblem;
             continue;
         }
@@ -178,7 +177,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     }
     fs::path root = fs::u8path(arguments.directory);
     for (const auto& [name, entry] : wanted) {
-        std::string why, shown = PrintableName(name);
+        std::string why, shown = Printable(name);
         fs::path relative = SafeRelativePath(name, &why);
         if (relative.empty()) {
             Complain(shown + ": refused: " + why);
@@ -196,7 +195,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
             status = kExitProblem;
         } else if (entry) {
             fs::path written = arguments.directory == "." ? relative : root / relative;
-            std::printf("%s\n", PrintableName(written.generic_u8string()).c_str());
+            std::printf("%s\n", Printable(written.generic_u8string()).c_str());
         }
     }
     return std::fflush(stdout) == 0 ? status : kExitProblem;

@@ -3,6 +3,7 @@
 // since the game cannot read them.
 #include "tools/entry_check.h"
 #include "tools/entry_text.h"
+#include "tools/printable.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
@@ -33,8 +34,8 @@ void TestEntry(const ListedEntry& listed, void* context) {
     }
     if (!problem.empty()) {
         ++tally->problems;
-        std::string name = PrintableName({listed.header->name, listed.header->nameLength});
-        std::printf("%s: %s: %s\n", PrintableName(*tally->archive).c_str(), name.c_str(),
+        std::string name = Printable({listed.header->name, listed.header->nameLength});
+        std::printf("%s: %s: %s\n", Printable(*tally->archive).c_str(), name.c_str(),
                     problem.c_str());
     }
 }
@@ -47,11 +48,11 @@ int Test(const std::vector<std::string>& archives) {
         Tally tally{&archive};
         MountResult result = vflistarchive(archive.c_str(), TestEntry, &tally);
         if (result != kMountOk) {
-            Complain(PrintableName(archive) + ": " + MountResultText(result));
+            Complain(Printable(archive) + ": " + MountResultText(result));
             status = kExitProblem;
             continue;
         }
-        std::string shown = PrintableName(archive);
+        std::string shown = Printable(archive);
         std::string files = std::to_string(tally.files) + (tally.files == 1 ? " file" : " files");
         if (tally.problems == 0) {
             std::printf("%s: %s tested, no problems\n", shown.c_str(), files.c_str());
