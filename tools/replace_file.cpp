@@ -56,11 +56,11 @@ std::string RenameOver(const std::string& from, const std::string& to) {
 
 } // namespace
 
-ReplaceFile::~ReplaceFile() {
+ReplacementFile::~ReplacementFile() {
     Discard();
 }
 
-bool ReplaceFile::Open(std::string* problem) {
+bool ReplacementFile::Open(std::string* problem) {
     const std::string stem = target_ + ".tmp" + std::to_string(getpid()) + "-";
     for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
         std::string candidate = stem + std::to_string(attempt);
@@ -87,7 +87,7 @@ bool ReplaceFile::Open(std::string* problem) {
     return false;
 }
 
-bool ReplaceFile::Commit(std::string* problem) {
+bool ReplacementFile::Commit(std::string* problem) {
     bool written = std::fflush(file_) == 0 && !std::ferror(file_) && SyncToDisk(file_);
     if (!written) {
         *problem = Failure("cannot be written");
@@ -110,7 +110,7 @@ bool ReplaceFile::Commit(std::string* problem) {
     return written;
 }
 
-void ReplaceFile::Discard() {
+void ReplacementFile::Discard() {
     if (file_) {
         std::fclose(file_);
         file_ = nullptr;

@@ -6,12 +6,13 @@
 #include <cstdio>
 #include <string>
 
-class ReplaceFile {
+// (Not ReplaceFile: windows.h makes that name a macro.)
+class ReplacementFile {
 public:
-    explicit ReplaceFile(std::string target) : target_(std::move(target)) {}
-    ~ReplaceFile(); // removes the temporary unless committed
-    ReplaceFile(const ReplaceFile&) = delete;
-    ReplaceFile& operator=(const ReplaceFile&) = delete;
+    explicit ReplacementFile(std::string target) : target_(std::move(target)) {}
+    ~ReplacementFile(); // removes the temporary unless committed
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     // Creates the temporary; false with `*problem` told.
     bool Open(std::string* problem);

@@ -207,7 +207,7 @@ int Pack(const VerbArguments& arguments) {
         }
     }
     // Written beside the archive and renamed over it once whole: a failure leaves it as it was.
-    ReplaceFile out(archive);
+    ReplacementFile out(archive);
     std::string problem;
     if (!out.Open(&problem) ||
         !WriteArchive(out.file(), files, arguments,
