@@ -30,9 +30,9 @@ fs::path RandomNameBeside(const fs::path& target) {
     return target.parent_path() / name;
 }
 
-// ": REASON" for an errno value; nothing when the failure left none.
+// " (REASON)" for an errno value; nothing when the failure left none.
 std::string Reason(int error) {
-    return error != 0 ? std::string(": ") + std::strerror(error) : "";
+    return error != 0 ? std::string(" (") + std::strerror(error) + ")" : "";
 }
 
 const char kNameTaken[] = "exists; not replaced (use -f to replace)";
@@ -63,8 +63,8 @@ bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string*
     DWORD error = GetLastError();
     *why = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
                ? kNameTaken
-               : "cannot be put in place: " +
-                     std::error_code(int(error), std::system_category()).message();
+               : "cannot be put in place (" +
+                     std::error_code(int(error), std::system_category()).message() + ")";
     return false;
 }
 

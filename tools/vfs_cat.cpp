@@ -25,5 +25,5 @@ int Cat(const std::vector<std::string>& names) {
             status = kExitProblem;
         }
     }
-    return std::fflush(stdout) == 0 ? status : kExitProblem;
+    return status; // the output is checked once written, as every verb's is
 }
