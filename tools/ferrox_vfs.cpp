@@ -1,6 +1,7 @@
 // ferrox-vfs: mounts ZIP archives into the archive index, then lists, tests, prints, describes
 // or extracts what the file layer sees, disk first as the system opens files; or packs files
 // into an archive that the layer reads.
+#include "tools/printable.h"
 #include "tools/tool_output.h"
 #include "tools/vfs_tool.h"
 #include "vfs/mount.h"
@@ -174,7 +175,7 @@ bool MountAll(const std::vector<std::string>& archives) {
         errno = 0;
         MountResult result = vfmount(archive.c_str());
         if (result != kMountOk) {
-            std::string message = archive + ": " + MountResultText(result);
+            std::string message = Printable(archive) + ": " + MountResultText(result);
             if (result == kCannotOpen && errno != 0) {
                 message += " (" + std::string(std::strerror(errno)) + ")";
             }
@@ -221,7 +222,7 @@ int UsageError(const std::string& message) {
 }
 
 void Complain(const std::string& message) {
-    std::fflush(stdout); // keeps the order of the two streams where they share a terminal
+    FlushStandardOutput();
     std::fprintf(stderr, "ferrox-vfs: %s\n", message.c_str());
 }
 

@@ -150,8 +150,8 @@ bool ReplacementFile::Commit(bool replace) {
         return false;
     }
     errno = 0;
-    bool written =
-        std::fflush(file_) == 0 && !std::ferror(file_) && (!replace || ReachesTheDisk(file_));
+    bool written = std::fflush(file_) == 0 && !std::ferror(file_) &&
+                   (!replace || !TargetExists() || ReachesTheDisk(file_));
     int error = errno;
     written = std::fclose(file_) == 0 && written;
     error = error ? error : errno;

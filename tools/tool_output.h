@@ -5,6 +5,11 @@
 // Ignores SIGXFSZ where the system has it, so that a write past the size limit fails (EFBIG).
 void IgnoreFileSizeSignal();
 
-// Flushes and closes standard output. On failure prints "TOOL: standard output: REASON" on
-// standard error and returns false; nothing may be written to standard output afterwards.
+// Flushes standard output before a message goes to standard error, so that the two keep their
+// order where they share a terminal. A failure is remembered, with its reason, for the end.
+void FlushStandardOutput();
+
+// Flushes and closes standard output. On failure, now or at an earlier flush, prints "TOOL:
+// standard output: REASON" on standard error and returns false; nothing may be written to
+// standard output afterwards.
 bool FinishStandardOutput(const char* tool);

@@ -198,5 +198,5 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
             std::printf("%s\n", Printable(written.generic_u8string()).c_str());
         }
     }
-    return std::fflush(stdout) == 0 ? status : kExitProblem;
+    return status;
 }
