@@ -126,7 +126,7 @@ std::vector<Section> ReadCase(const std::string& path) {
 
 std::string Describe(const std::string& path) {
     return fs::is_directory(FilePath(path)) ? "<directory>\n"
-           : fs::exists(path)               ? ReadFile(path)
+           : PathExists(path)               ? ReadFile(path)
                                             : "<absent>\n";
 }
 
