@@ -55,8 +55,12 @@ public:
     }
     // The name of a file of the home, as a name of this folder.
     std::string Home(const std::string& name) const { return home_ + name; }
-    // A game still running there stops when it sees this.
-    void Stop() const { Write(Home("stop"), ""); }
+    // A game still running stops when it sees this in its working directory: its home, or
+    // this folder when it failed to enter its home.
+    void Stop() const {
+        Write(Home("stop"), "");
+        Write("stop", "");
+    }
 
     std::string Path(const std::string& name) const { return folder_.Path(name); }
     // A file, or a folder when the name ends in '/'.
