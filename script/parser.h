@@ -15,7 +15,9 @@
 #include "script/source.h"
 #include "script/typedef_index.h"
 
-#include <vector>
+// Include files may nest this deep below the top file, and this many blocks may be open.
+const int kMostNestedIncludes = 32;
+const int kMostOpenBlocks = 256;
 
 // What one parse shares across all its files and blocks.
 struct ParseContext {
@@ -29,14 +31,12 @@ struct ParseContext {
     int includeFiles = 0;
     uint32_t bytesRead = 0;
     uint32_t treeBytes = 0;
-    // The files open, the top file first: an include of one of them is a cycle.
-    std::vector<const ScriptSource*> openFiles;
+    // The files open, the top file first, up to openFiles[includeDepth]: an include of one of
+    // them is a cycle.
+    const ScriptSource* openFiles[kMostNestedIncludes + 1] = {};
     ReportBudget reports;
 };
 
-// Include files may nest this deep below the top file, and this many blocks may be open.
-const int kMostNestedIncludes = 32;
-const int kMostOpenBlocks = 256;
 // What the files of one parse may cost in all: a file that includes the next one twice, over
 // and over, must not make the work grow without end.
 const int kMostIncludeFiles = 4096;

@@ -36,5 +36,7 @@ size_t vfread(void* buffer, size_t size, size_t count, FILE* handle);
 int vfseek(FILE* handle, long offset, int origin);
 long vftell(FILE* handle);
 int vfclose(FILE* handle);
+// 1 if `handle` reads an archive entry rather than a file on disk, else 0.
+int vfispack(FILE* handle);
 // 1 when a mounted archive holds `path` (the disk is not consulted), else 0.
 int vfexists(const char* path);

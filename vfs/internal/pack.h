@@ -52,5 +52,3 @@ struct PackHandle {
     uint32_t stagedLength;
 };
 
-// 1 if `handle` is an archive handle, else 0.
-int vfispack(FILE* handle);
