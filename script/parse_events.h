@@ -38,9 +38,9 @@ struct ParseEvent {
     // The file being read; for kFileMissing and kFileFromArchive of an include, the including
     // one. Null for kParseEnded, when every file is gone.
     const ScriptSource* source;
-    uint32_t at = 0;              // a byte offset in the source
+    uint32_t at = 0; // a byte offset in the source
     ScriptReport code = kReportCodes;
-    const char* subject = "";     // the word or path concerned
+    const char* subject = ""; // the word or path concerned
     const char* detail = "";
     const char* message = nullptr;
     const ScriptEntry* type = nullptr;

@@ -36,10 +36,11 @@ void NotifyCutOff(const ScriptSource* source, uint32_t start) {
     }
 }
 
-// Counts `bytes` more of entries and values made; false after a report when that is too many.
-bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes) {
+// Counts `bytes` more of entries and values made, for the text at `at`; false after a report
+// when that is too many.
+bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes, uint32_t at) {
     if (bytes > kMostTreeBytes - parse->treeBytes) {
-        Fail(source, parse, kReportTreeBytes, source->position);
+        Fail(source, parse, kReportTreeBytes, at);
         return false;
     }
     parse->treeBytes += uint32_t(bytes);
@@ -64,7 +65,7 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
     if (parse->error == -1) {
         NotifyCutOff(source, start);
     }
-    if (value && !Charge(source, parse, bytes)) {
+    if (value && !Charge(source, parse, bytes, start)) {
         delete value;
         return nullptr;
     }
@@ -86,7 +87,7 @@ ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, ScriptRepo
         delete entry;
         return nullptr;
     }
-    if (!Charge(source, parse, sizeof(ScriptEntry))) {
+    if (!Charge(source, parse, sizeof(ScriptEntry), start)) {
         delete entry;
         return nullptr;
     }
@@ -136,15 +137,14 @@ bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path, uin
 void NotifyOpened(const ScriptSource* reporter, uint32_t at, const ScriptSource* file) {
     if (!file->opened || file->fromArchive) {
         NotifyParseEvent({file->opened ? ParseEvent::kFileFromArchive : ParseEvent::kFileMissing,
-                          reporter ? reporter : file, reporter ? at : 0, kReportCodes,
-                          file->path});
+                          reporter ? reporter : file, reporter ? at : 0, kReportCodes, file->path});
     }
 }
 
 // A new source for a file of the parse, counted against its bounds; null after a report (made
 // through `reporter` about its byte `at`, or through the new source itself when there is none).
-ScriptSource* OpenScript(ScriptSource* reporter, uint32_t at, ParseContext* parse,
-                         const char* path, const void* bytes = nullptr, size_t size = 0) {
+ScriptSource* OpenScript(ScriptSource* reporter, uint32_t at, ParseContext* parse, const char* path,
+                         const void* bytes = nullptr, size_t size = 0) {
     uint32_t mostBytes = kMostScriptBytes - parse->bytesRead;
     ScriptSource* file = bytes ? new (std::nothrow) ScriptSource(path, bytes, size, mostBytes)
                                : new (std::nothrow) ScriptSource(path, mostBytes);
@@ -256,8 +256,8 @@ void NotifyDeclared(const ScriptSource* source, uint32_t at, const ScriptEntry* 
             letters[count++] = KindLetter(p->kind);
         }
         letters[count] = '\0';
-        ParseEvent declared{ParseEvent::kKeywordDeclared, source, at, kReportCodes, type->name,
-                            letters};
+        ParseEvent declared{
+            ParseEvent::kKeywordDeclared, source, at, kReportCodes, type->name, letters};
         declared.type = type;
         NotifyParseEvent(declared);
     }
@@ -433,8 +433,12 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
             }
         } else if (step == 2 && c == ')') {
             source->AddConstant(constant);
-            ParseEvent defined{ParseEvent::kConstDefined, source, nameAt, kReportCodes,
-                               constant->name, KindName(kind)};
+            ParseEvent defined{ParseEvent::kConstDefined,
+                               source,
+                               nameAt,
+                               kReportCodes,
+                               constant->name,
+                               KindName(kind)};
             defined.value = constant->values;
             NotifyParseEvent(defined);
             return;
@@ -472,7 +476,7 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         source->SkipBlanks();
         c = source->GetChar();
         if (kindAllowed && KindOfLetter(c) >= 0) {
-            if (!Charge(source, parse, sizeof(ScriptValue))) {
+            if (!Charge(source, parse, sizeof(ScriptValue), ReadAt(source, c))) {
                 delete type;
                 return;
             }

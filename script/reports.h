@@ -7,21 +7,21 @@
 
 enum ScriptReport : uint8_t {
     // The scanner and the literal readers.
-    kReportWordTooLong,     // a keyword or constant name of more than 31 bytes
-    kReportUnknownConst,    // subject: the name
-    kReportConstKind,       // subject: the name; detail: the kind wanted
-    kReportExpectedNumber,  // a sign with no digit after it
-    kReportIntTermination,  // a byte that cannot follow an integer
+    kReportWordTooLong,    // a keyword or constant name of more than 31 bytes
+    kReportUnknownConst,   // subject: the name
+    kReportConstKind,      // subject: the name; detail: the kind wanted
+    kReportExpectedNumber, // a sign with no digit after it
+    kReportIntTermination, // a byte that cannot follow an integer
     kReportFloatTermination,
     kReportUnterminatedString, // the end of the file before the closing quote
     kReportFileNameTooLong,    // subject: the name, cut
     // Statements.
-    kReportCallName,        // no keyword where a statement starts
-    kReportUnknownKeyword,  // subject: the keyword
-    kReportCallOpening,     // no '(' after a keyword
+    kReportCallName,       // no keyword where a statement starts
+    kReportUnknownKeyword, // subject: the keyword
+    kReportCallOpening,    // no '(' after a keyword
     kReportCallComma,
     kReportCallClosing,
-    kReportSemicolon,       // a ';' after a statement; the one report after which a parse goes on
+    kReportSemicolon, // a ';' after a statement; the one report after which a parse goes on
     kReportStrayClosingBrace,
     kReportBlocksTooDeep,
     // Declarations.

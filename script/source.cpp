@@ -170,8 +170,7 @@ int ScriptSource::ReadWord(char* destination, int32_t capacity) {
     return position == size ? -1 : 0;
 }
 
-void ScriptSource::Report(ScriptReport code, uint32_t at, const char* subject,
-                          const char* detail) {
+void ScriptSource::Report(ScriptReport code, uint32_t at, const char* subject, const char* detail) {
     const ScriptReportRow& row = ScriptReportRowOf(code);
     reporting_ = {code, at, subject, detail};
     if (row.detailFirst) {
@@ -189,8 +188,8 @@ void ScriptSource::ReportError(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(report.message, sizeof report.message, format, arguments);
     va_end(arguments);
-    NotifyParseEvent({ParseEvent::kReport, this, reporting_.at, reporting_.code,
-                      reporting_.subject, reporting_.detail, report.message});
+    NotifyParseEvent({ParseEvent::kReport, this, reporting_.at, reporting_.code, reporting_.subject,
+                      reporting_.detail, report.message});
     CopyCut(report.path, sizeof report.path, path, std::strlen(path));
     report.line = int(line);
     uint32_t start = LineStart();

@@ -83,9 +83,7 @@ public:
     void AddConstant(ScriptEntry* constant);
     // Takes over the constants of `other`, which is left with none; this source must have none.
     void TakeConstants(ScriptSource& other);
-    const ScriptEntry* Constants() const {
-        return constants_;
-    }
+    const ScriptEntry* Constants() const { return constants_; }
 
     char directory[256] = ""; // the path up to its last separator; includes are found there
     char path[256] = "";      // as given; shown in reports

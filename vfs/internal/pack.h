@@ -51,4 +51,3 @@ struct PackHandle {
     uint32_t stagedStart;
     uint32_t stagedLength;
 };
-
