@@ -28,22 +28,23 @@ ScriptEntry* ScriptSource::FindConst(const char* word) const {
         return nullptr; // longer than any name can be
     }
     std::snprintf(name, sizeof name, "%s", word);
-    auto found = constantsByName_.find(_strlwr(name));
-    return found != constantsByName_.end() ? found->second : nullptr;
+    return constantsByName_.Find(_strlwr(name));
 }
 
-void ScriptSource::AddConstant(ScriptEntry* constant) {
+bool ScriptSource::AddConstant(ScriptEntry* constant) {
     _strlwr(constant->name);
+    if (!constantsByName_.Push(constant)) { // hides an older one of the name
+        return false;
+    }
     constant->next = constants_;
     constants_ = constant;
-    constantsByName_[constant->name] = constant; // hides an older one of the name
+    return true;
 }
 
 void ScriptSource::TakeConstants(ScriptSource& other) {
     constants_ = other.constants_;
     other.constants_ = nullptr;
-    constantsByName_.swap(other.constantsByName_);
-    other.constantsByName_.clear();
+    constantsByName_.Swap(other.constantsByName_);
 }
 
 ScriptValue* ScriptSource::ReadConstant(int32_t kind, int32_t* error) {

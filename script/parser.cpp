@@ -432,7 +432,9 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
                 return;
             }
         } else if (step == 2 && c == ')') {
-            source->AddConstant(constant);
+            if (!source->AddConstant(constant)) {
+                return failWith(kReportOutOfMemory, c);
+            }
             ParseEvent defined{ParseEvent::kConstDefined,
                                source,
                                nameAt,
@@ -492,9 +494,11 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
             kindAllowed = true;
             commaAllowed = closeAllowed = false;
         } else if (closeAllowed && c == ')') {
+            if (!parse->typedefs.Push(type)) {
+                return failWith(kReportOutOfMemory, c);
+            }
             type->next = *typedefs;
             *typedefs = type;
-            parse->typedefs.Push(type);
             NotifyDeclared(source, nameAt, type);
             return;
         } else {

@@ -9,6 +9,8 @@
 //
 // Files are read through the file layer (vfs/vfile.h): from disk, else from mounted archives.
 // One thread parses at a time: the node pools and the parse hook are process-wide.
+// Memory runs out as any other failure does (vfs/vfile.h): a parse that cannot allocate fails
+// with the report "out of memory", and nothing on its path throws.
 #pragma once
 
 #include "script/entry.h"

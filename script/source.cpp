@@ -53,7 +53,7 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
         return;
     }
     opened = true;
-    fromArchive = vfispack(file) != 0;
+    fromArchive = vfhandleentry(file) != nullptr;
     if (CCRCLog* log = InstalledCRCLog()) {
         log->AddFile(sourcePath); // every file a parse reads is checksummed, includes too
     }

@@ -8,11 +8,10 @@
 #include "script/entry.h"
 #include "script/language.h"
 #include "script/reports.h"
+#include "script/typedef_index.h"
 #include "script/value.h"
 
 #include <cstdint>
-#include <string>
-#include <unordered_map>
 
 // The reports of one parse, shared by its sources: after the first kMostShownReports only a count
 // goes on, so that a file full of warnings costs a bounded log. The last report held back is
@@ -79,8 +78,9 @@ public:
     StringValue* ParseStringLiteral(int32_t* error);
     // The newest constant whose name equals `word` without regard to case, or null.
     ScriptEntry* FindConst(const char* word) const;
-    // Links a constant (its name lower-cased) in at the head of the constant list.
-    void AddConstant(ScriptEntry* constant);
+    // Links a constant (its name lower-cased) in at the head of the constant list; false, with
+    // the constant left to the caller, when memory is exhausted.
+    bool AddConstant(ScriptEntry* constant);
     // Takes over the constants of `other`, which is left with none; this source must have none.
     void TakeConstants(ScriptSource& other);
     const ScriptEntry* Constants() const { return constants_; }
@@ -127,7 +127,7 @@ private:
     ScriptEntry* constants_ = nullptr; // newest first; owned
     // The newest constant of each lower-cased name, so that a lookup costs the same however
     // many constants a file defines.
-    std::unordered_map<std::string, ScriptEntry*> constantsByName_;
+    TypedefIndex constantsByName_;
 
     // The text of string literals is gathered here; it grows as needed and is reused.
     char* scratch_ = nullptr;

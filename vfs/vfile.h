@@ -17,6 +17,12 @@
 // (all that an archive holds), vfs/crc_log.h (the file checksum log).
 //
 // One thread mounts, opens and reads; nothing here takes a lock.
+//
+// Memory: a start-up step that fails leaves the launcher going on with its defaults, so running
+// out of memory is a failure like any other, never the end of the process. Every allocation on
+// the launcher's paths and a parse's (this layer, script/) reports failure as a result: a null
+// handle, a mount result, a parse that fails with "out of memory". No container that throws
+// is used there.
 #pragma once
 
 #include "vfs/pack_entry.h"
@@ -36,7 +42,5 @@ size_t vfread(void* buffer, size_t size, size_t count, FILE* handle);
 int vfseek(FILE* handle, long offset, int origin);
 long vftell(FILE* handle);
 int vfclose(FILE* handle);
-// 1 if `handle` reads an archive entry rather than a file on disk, else 0.
-int vfispack(FILE* handle);
 // 1 when a mounted archive holds `path` (the disk is not consulted), else 0.
 int vfexists(const char* path);
