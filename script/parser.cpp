@@ -247,6 +247,30 @@ ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char*
     return entries;
 }
 
+// Tells a watcher that a value of `parameter` of the call `type` is read next, or, without
+// them, that the read is over.
+void NotifyArgument(const ScriptSource* source, const ScriptEntry* type,
+                    const ScriptValue* parameter) {
+    if (ParseEventsWatched()) {
+        ParseEvent argument{type ? ParseEvent::kArgument : ParseEvent::kArgumentRead, source,
+                            source->position};
+        argument.type = type;
+        argument.parameter = parameter;
+        NotifyParseEvent(argument);
+    }
+}
+
+// Tells a watcher that `constant`, named at `at`, is defined.
+void NotifyDefined(const ScriptSource* source, uint32_t at, const ScriptEntry* constant) {
+    if (ParseEventsWatched()) {
+        ParseEvent defined{
+            ParseEvent::kConstDefined,       source, at, kReportCodes, constant->name,
+            KindName(constant->values->kind)};
+        defined.value = constant->values;
+        NotifyParseEvent(defined);
+    }
+}
+
 // Tells a watcher that `type`, named at `at`, is declared.
 void NotifyDeclared(const ScriptSource* source, uint32_t at, const ScriptEntry* type) {
     if (ParseEventsWatched()) {
@@ -285,8 +309,10 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         for (*tail = entries; *tail; tail = &(*tail)->next) {
         }
     };
-    NotifyParseEvent({nested ? ParseEvent::kBlockStarted : ParseEvent::kFileStarted, source,
-                      nested ? source->position - 1 : 0});
+    if (ParseEventsWatched()) {
+        NotifyParseEvent({nested ? ParseEvent::kBlockStarted : ParseEvent::kFileStarted, source,
+                          nested ? source->position - 1 : 0});
+    }
     bool closed = false; // by its '}'
     for (bool more = source->SkipBlanks() != -1; more && parse->error == 0;
          more = source->SkipBlanks() != -1) {
@@ -332,10 +358,12 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         current = outer;
     }
     *typedefs = current;
-    ParseEvent ended{nested ? ParseEvent::kBlockEnded : ParseEvent::kFileEnded, source,
-                     closed ? source->position - 1 : source->position};
-    ended.closed = closed;
-    NotifyParseEvent(ended);
+    if (ParseEventsWatched()) {
+        ParseEvent ended{nested ? ParseEvent::kBlockEnded : ParseEvent::kFileEnded, source,
+                         closed ? source->position - 1 : source->position};
+        ended.closed = closed;
+        NotifyParseEvent(ended);
+    }
     return head;
 }
 
@@ -365,12 +393,9 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
     ScriptValue** tail = &entry->values;
     for (const ScriptValue* parameter = type->values; parameter; parameter = parameter->next) {
         source->SkipBlanks();
-        ParseEvent argument{ParseEvent::kArgument, source, source->position};
-        argument.type = type;
-        argument.parameter = parameter;
-        NotifyParseEvent(argument);
+        NotifyArgument(source, type, parameter);
         ScriptValue* value = ParseLiteral(source, parameter->kind, parse);
-        NotifyParseEvent({ParseEvent::kArgumentRead, source});
+        NotifyArgument(source, nullptr, nullptr);
         if (parse->error != 0) {
             delete value;
             delete entry;
@@ -435,14 +460,7 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
             if (!source->AddConstant(constant)) {
                 return failWith(kReportOutOfMemory, c);
             }
-            ParseEvent defined{ParseEvent::kConstDefined,
-                               source,
-                               nameAt,
-                               kReportCodes,
-                               constant->name,
-                               KindName(kind)};
-            defined.value = constant->values;
-            NotifyParseEvent(defined);
+            NotifyDefined(source, nameAt, constant);
             return;
         } else {
             return failWith(kReportConstSyntax, c);
