@@ -96,6 +96,9 @@ ParseWatcher::~ParseWatcher() {
 }
 
 void ParseWatcher::OnEvent(const ParseEvent& event, void* context) {
+    if (!event.source) {
+        return; // the end of the parse: the tool reads the outcome from the result
+    }
     ParseWatcher& self = *static_cast<ParseWatcher*>(context);
     const ScriptSource& source = *event.source;
     switch (event.kind) {
