@@ -20,10 +20,6 @@ bool IsNumberTerminator(int c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ')' || c == ',';
 }
 
-const char* KindName(int32_t kind) {
-    return kind == kIntKind ? "int" : kind == kFloatKind ? "float" : "string";
-}
-
 } // namespace
 
 ScriptEntry* ScriptSource::FindConst(const char* word) const {
@@ -32,25 +28,27 @@ ScriptEntry* ScriptSource::FindConst(const char* word) const {
         return nullptr; // longer than any name can be
     }
     std::snprintf(name, sizeof name, "%s", word);
-    auto found = constantsByName_.find(_strlwr(name));
-    return found != constantsByName_.end() ? found->second : nullptr;
+    return constantsByName_.Find(_strlwr(name));
 }
 
-void ScriptSource::AddConstant(ScriptEntry* constant) {
+bool ScriptSource::AddConstant(ScriptEntry* constant) {
     _strlwr(constant->name);
+    if (!constantsByName_.Push(constant)) { // hides an older one of the name
+        return false;
+    }
     constant->next = constants_;
     constants_ = constant;
-    constantsByName_[constant->name] = constant; // hides an older one of the name
+    return true;
 }
 
 void ScriptSource::TakeConstants(ScriptSource& other) {
     constants_ = other.constants_;
     other.constants_ = nullptr;
-    constantsByName_.swap(other.constantsByName_);
-    other.constantsByName_.clear();
+    constantsByName_.Swap(other.constantsByName_);
 }
 
 ScriptValue* ScriptSource::ReadConstant(int32_t kind, int32_t* error) {
+    uint32_t start = position;
     char word[32];
     *error = ReadWord(word, sizeof word);
     if (*error != 0) {
@@ -58,14 +56,14 @@ ScriptValue* ScriptSource::ReadConstant(int32_t kind, int32_t* error) {
     }
     const ScriptEntry* constant = FindConst(word);
     if (!constant) {
-        ReportError("unknown const name '%s'", word);
+        Report(kReportUnknownConst, start, word);
         *error = 1;
         return nullptr;
     }
     const ScriptValue* value = constant->values;
     if (!value || value->kind != kind) {
         *error = 1;
-        ReportError("'%s' const type != '%s'", word, KindName(kind));
+        Report(kReportConstKind, start, word, KindName(kind));
         return nullptr;
     }
     switch (kind) {
@@ -98,15 +96,16 @@ IntValue* ScriptSource::ParseIntLiteral(int32_t* error) {
         accumulator = accumulator * 10u + uint32_t(buffer[position] - '0');
     }
     bool anyDigit = position != first;
+    uint32_t terminator = position;
     int t = GetChar();
     if (!anyDigit) {
         *error = 1;
-        ReportError("expected number");
+        Report(kReportExpectedNumber, first);
         return nullptr;
     }
     if (!IsNumberTerminator(t)) {
         *error = 1;
-        ReportError("invalid termination of integer");
+        Report(kReportIntTermination, terminator);
         return nullptr;
     }
     UngetChar();
@@ -138,10 +137,11 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
         mantissa = mantissa * 10.0 + double(buffer[position] - '0');
     }
     bool anyDigit = position != first;
+    uint32_t terminator = position;
     int t = GetChar();
     if (!anyDigit) {
         *error = 1;
-        ReportError("expected number");
+        Report(kReportExpectedNumber, first);
         return nullptr;
     }
     double result = mantissa;
@@ -151,12 +151,13 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
             mantissa = mantissa * 10.0 + double(buffer[position] - '0');
             scale = scale * 0.1;
         }
+        terminator = position;
         t = GetChar();
         result = scale * mantissa;
     }
     if (!IsNumberTerminator(t)) {
         *error = 1;
-        ReportError("invalid termination of float");
+        Report(kReportFloatTermination, terminator);
         return nullptr;
     }
     UngetChar();
@@ -174,13 +175,14 @@ StringValue* ScriptSource::ParseStringLiteral(int32_t* error) {
         }
         return static_cast<StringValue*>(ReadConstant(kStringKind, error));
     }
+    uint32_t opening = position - 1;
     // No escape gives more bytes than it reads, so the rest of the file bounds the text.
     uint32_t needed = size - position + 1;
     if (needed > scratchCapacity_) {
         char* grown = static_cast<char*>(std::realloc(scratch_, needed));
         if (!grown) {
             *error = 1;
-            ReportError("out of memory");
+            Report(kReportOutOfMemory, opening);
             return nullptr;
         }
         scratch_ = grown;
@@ -213,7 +215,7 @@ StringValue* ScriptSource::ParseStringLiteral(int32_t* error) {
         }
         if (b == -1) {
             *error = 1;
-            ReportError("expected ending \"");
+            Report(kReportUnterminatedString, opening);
             return nullptr;
         }
         scratch_[length++] = char(b);

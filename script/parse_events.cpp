@@ -1,7 +1,9 @@
 #include "script/parse_events.h"
 
 ParseEventHook installedParseEventHook = nullptr;
+void* installedParseEventContext = nullptr;
 
-void SetParseEventHook(ParseEventHook hook) {
+void SetParseEventHook(ParseEventHook hook, void* context) {
     installedParseEventHook = hook;
+    installedParseEventContext = hook ? context : nullptr;
 }

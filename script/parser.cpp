@@ -3,43 +3,44 @@
 
 #include "diag/log.h"
 #include "platform/win32.h"
+#include "script/language.h"
 #include "script/parse_events.h"
 #include "vfs/vfile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace {
 
-// The kind a declaration letter stands for, or -1.
-int32_t KindOfLetter(int c) {
-    switch (c) {
-    case 'i':
-    case 'I':
-    case 'n':
-    case 'N':
-        return kIntKind;
-    case 'f':
-    case 'F':
-        return kFloatKind;
-    case 's':
-    case 'S':
-        return kStringKind;
-    default:
-        return -1;
-    }
-}
-
-void Fail(ScriptSource* source, ParseContext* parse, const char* message) {
-    source->ReportError("%s", message);
+void Fail(ScriptSource* source, ParseContext* parse, ScriptReport code, uint32_t at,
+          const char* subject = "") {
+    source->Report(code, at, subject);
     parse->error = 1;
 }
 
-// Counts `bytes` more of entries and values made; false after a report when that is too many.
-bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes) {
+// Where the byte that GetChar returned as `c` lies: the end of the file when it returned -1.
+uint32_t ReadAt(const ScriptSource* source, int c) {
+    return c == -1 ? source->position : source->position - 1;
+}
+
+// Tells a watcher that the end of the file cut off the value that starts at `start`.
+void NotifyCutOff(const ScriptSource* source, uint32_t start) {
+    if (ParseEventsWatched()) {
+        char word[32];
+        size_t length = std::min<size_t>(source->size - start, sizeof word - 1);
+        std::memcpy(word, source->buffer + start, length);
+        word[length] = '\0';
+        NotifyParseEvent({ParseEvent::kValueCutOff, source, start, kReportCodes, word});
+    }
+}
+
+// Counts `bytes` more of entries and values made, for the text at `at`; false after a report
+// when that is too many.
+bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes, uint32_t at) {
     if (bytes > kMostTreeBytes - parse->treeBytes) {
-        Fail(source, parse, "entries of more than 64 MiB in one parse");
+        Fail(source, parse, kReportTreeBytes, at);
         return false;
     }
     parse->treeBytes += uint32_t(bytes);
@@ -47,6 +48,7 @@ bool Charge(ScriptSource* source, ParseContext* parse, size_t bytes) {
 }
 
 ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* parse) {
+    uint32_t start = source->position;
     ScriptValue* value;
     size_t bytes;
     if (kind == kIntKind) {
@@ -60,7 +62,10 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
         value = string;
         bytes = sizeof(StringValue) + (string && string->text ? std::strlen(string->text) : 0);
     }
-    if (value && !Charge(source, parse, bytes)) {
+    if (parse->error == -1) {
+        NotifyCutOff(source, start);
+    }
+    if (value && !Charge(source, parse, bytes, start)) {
         delete value;
         return nullptr;
     }
@@ -70,18 +75,19 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
 // A new entry named by the word at the read position, lower-cased; null after a report of
 // `nameError` (the name is too long or cut by the end of the file), of exhausted memory, or of
 // the parse's bound on what it makes.
-ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, const char* nameError) {
+ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, ScriptReport nameError) {
+    uint32_t start = source->position;
     ScriptEntry* entry = new (std::nothrow) ScriptEntry;
     if (!entry) {
-        Fail(source, parse, "out of memory");
+        Fail(source, parse, kReportOutOfMemory, start);
         return nullptr;
     }
     if (source->ReadWord(entry->name, sizeof entry->name) != 0) {
-        Fail(source, parse, nameError);
+        Fail(source, parse, nameError, start, entry->name);
         delete entry;
         return nullptr;
     }
-    if (!Charge(source, parse, sizeof(ScriptEntry))) {
+    if (!Charge(source, parse, sizeof(ScriptEntry), start)) {
         delete entry;
         return nullptr;
     }
@@ -100,26 +106,26 @@ void DeleteTypedefsUntil(ScriptEntry* head, const ScriptEntry* stop, ParseContex
     }
 }
 
-// False, after a report, when the parse may open no further include, or not this one: it is
-// open already, so it would include itself without end.
-bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
+// False, after a report about the name at `at`, when the parse may open no further include,
+// or not this one: it is open already, so it would include itself without end.
+bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path, uint32_t at) {
     if (parse->includeDepth >= kMostNestedIncludes) {
-        Fail(source, parse, "includes nested more than 32 deep");
+        Fail(source, parse, kReportIncludesTooDeep, at, path);
         return false;
     }
     if (parse->includeFiles >= kMostIncludeFiles) {
-        Fail(source, parse, "more than 4096 include files in one parse");
+        Fail(source, parse, kReportTooManyIncludes, at, path);
         return false;
     }
-    for (size_t open = 0; open < parse->openFiles.size(); ++open) {
+    for (int open = 0; open <= parse->includeDepth; ++open) {
         if (vfsamepath(parse->openFiles[open]->path, path)) {
             char chain[1024] = "";
-            for (size_t at = open; at < parse->openFiles.size(); ++at) {
+            for (int file = open; file <= parse->includeDepth; ++file) {
                 size_t used = std::strlen(chain);
                 std::snprintf(chain + used, sizeof chain - used, "%s > ",
-                              parse->openFiles[at]->path);
+                              parse->openFiles[file]->path);
             }
-            source->ReportError("include cycle: %s%s", chain, path);
+            source->Report(kReportIncludeCycle, at, path, chain);
             parse->error = 1;
             return false;
         }
@@ -127,25 +133,60 @@ bool MayInclude(ScriptSource* source, ParseContext* parse, const char* path) {
     return true;
 }
 
+// Tells a watcher whether the file was found, and where.
+void NotifyOpened(const ScriptSource* reporter, uint32_t at, const ScriptSource* file) {
+    if (!file->opened || file->fromArchive) {
+        NotifyParseEvent({file->opened ? ParseEvent::kFileFromArchive : ParseEvent::kFileMissing,
+                          reporter ? reporter : file, reporter ? at : 0, kReportCodes, file->path});
+    }
+}
+
+// The bytes of an include whose path a parse has found missing before: it reads as the empty
+// file that a missing one gives, without a search of its folder.
+const char kKnownMissing[] = "";
+
+// Whether the parse found `path` missing before. Remembering is only a help, so a lack of
+// memory for it means looking again.
+bool KnownMissing(const ParseContext& parse, const char* path) {
+    try {
+        return parse.missingIncludes.count(FileName(path, NameForm::kLookup).c_str()) != 0;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void RememberMissing(ParseContext* parse, const char* path) {
+    try {
+        if (parse->missingIncludes.size() < size_t(kMostIncludeFiles)) {
+            parse->missingIncludes.insert(FileName(path, NameForm::kLookup).c_str());
+        }
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 // A new source for a file of the parse, counted against its bounds; null after a report (made
-// through `reporter`, or through the new source itself when there is none).
-ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char* path,
+// through `reporter` about its byte `at`, or through the new source itself when there is none).
+ScriptSource* OpenScript(ScriptSource* reporter, uint32_t at, ParseContext* parse, const char* path,
                          const void* bytes = nullptr, size_t size = 0) {
     uint32_t mostBytes = kMostScriptBytes - parse->bytesRead;
     ScriptSource* file = bytes ? new (std::nothrow) ScriptSource(path, bytes, size, mostBytes)
                                : new (std::nothrow) ScriptSource(path, mostBytes);
+    if (file && bytes == kKnownMissing) {
+        file->opened = false;
+    }
     if (!file) {
         if (reporter) {
-            Fail(reporter, parse, "out of memory");
+            Fail(reporter, parse, kReportOutOfMemory, at);
         }
         return nullptr;
     }
     file->reportBudget = &parse->reports;
     if (file->tooLong) {
-        Fail(reporter ? reporter : file, parse, "script files longer than 64 MiB in all");
+        Fail(reporter ? reporter : file, parse, kReportScriptBytes, reporter ? at : 0, path);
         delete file;
         return nullptr;
     }
+    NotifyOpened(reporter, at, file);
     parse->bytesRead += file->size;
     return file;
 }
@@ -155,9 +196,10 @@ ScriptSource* OpenScript(ScriptSource* reporter, ParseContext* parse, const char
 void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, ScriptEntry** included,
                   ScriptEntry** typedefs) {
     if (afterName != '(') {
-        Fail(source, parse, "left bracked expected in include");
+        Fail(source, parse, kReportIncludeOpening, ReadAt(source, afterName));
         return;
     }
+    uint32_t nameAt = source->position;
     bool quoted = !source->AtEnd() && source->buffer[source->position] == '"';
     int32_t nameError = 0;
     NotifyParseEvent({ParseEvent::kIncludeName, source});
@@ -165,6 +207,9 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     NotifyParseEvent({ParseEvent::kIncludeNameRead, source});
     if (nameError != 0 || !name) {
         delete name;
+        if (nameError == -1) {
+            NotifyCutOff(source, nameAt);
+        }
         // A bad name skips the include, except a quoted name that the end of the file cut
         // short: it swallowed the rest of the file, so the parse cannot succeed.
         if (quoted && nameError == 1) {
@@ -173,9 +218,10 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         return;
     }
     source->SkipBlanks();
-    if (source->GetChar() != ')') {
+    int closing = source->GetChar();
+    if (closing != ')') {
         delete name;
-        Fail(source, parse, "right bracked expected in include");
+        Fail(source, parse, kReportIncludeClosing, ReadAt(source, closing));
         return;
     }
     char path[256];
@@ -184,29 +230,26 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     std::snprintf(path, sizeof path, "%s%s", source->directory, text);
     delete name;
     if (!fits) {
-        Fail(source, parse, "include path longer than 255 characters");
+        Fail(source, parse, kReportIncludePathTooLong, nameAt, path);
         return;
     }
-    if (!MayInclude(source, parse, path)) {
+    if (!MayInclude(source, parse, path, nameAt)) {
         return;
     }
     ++parse->includeFiles;
-    std::string key = FileName(path, NameForm::kLookup).c_str();
-    // A path known to be missing reads as the empty file a missing one gives.
-    ScriptSource* file = parse->missingIncludes.count(key) ? OpenScript(source, parse, path, "", 0)
-                                                           : OpenScript(source, parse, path);
+    ScriptSource* file = KnownMissing(*parse, path)
+                             ? OpenScript(source, nameAt, parse, path, kKnownMissing, 0)
+                             : OpenScript(source, nameAt, parse, path);
     if (!file) {
         return;
     }
-    if (!file->opened && parse->missingIncludes.size() < size_t(kMostIncludeFiles)) {
-        parse->missingIncludes.insert(key);
+    if (!file->opened) {
+        RememberMissing(parse, path);
     }
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);
-    ++parse->includeDepth;
-    parse->openFiles.push_back(file);
+    parse->openFiles[++parse->includeDepth] = file;
     *included = ParseBlock(file, typedefs, parse, false);
-    parse->openFiles.pop_back();
     --parse->includeDepth;
     source->TakeConstants(*file);
     delete file;
@@ -217,7 +260,7 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
 ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char* path) {
     ScriptEntry* entries = nullptr;
     if (source) {
-        parse.openFiles.push_back(source);
+        parse.openFiles[0] = source;
         ScriptEntry* typedefs = nullptr;
         entries = ParseBlock(source, &typedefs, &parse, false);
         DeleteTypedefsUntil(typedefs, nullptr, &parse);
@@ -228,9 +271,53 @@ ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char*
     if (parse.error != 0) {
         LogPrintf("Parser: cant parse file '%s'\n", path);
         delete entries;
-        return nullptr;
+        entries = nullptr;
     }
+    ParseEvent ended{ParseEvent::kParseEnded, nullptr, 0, kReportCodes, path};
+    ended.entries = entries;
+    ended.failed = parse.error != 0;
+    NotifyParseEvent(ended);
     return entries;
+}
+
+// Tells a watcher that a value of `parameter` of the call `type` is read next, or, without
+// them, that the read is over.
+void NotifyArgument(const ScriptSource* source, const ScriptEntry* type,
+                    const ScriptValue* parameter) {
+    if (ParseEventsWatched()) {
+        ParseEvent argument{type ? ParseEvent::kArgument : ParseEvent::kArgumentRead, source,
+                            source->position};
+        argument.type = type;
+        argument.parameter = parameter;
+        NotifyParseEvent(argument);
+    }
+}
+
+// Tells a watcher that `constant`, named at `at`, is defined.
+void NotifyDefined(const ScriptSource* source, uint32_t at, const ScriptEntry* constant) {
+    if (ParseEventsWatched()) {
+        ParseEvent defined{
+            ParseEvent::kConstDefined,       source, at, kReportCodes, constant->name,
+            KindName(constant->values->kind)};
+        defined.value = constant->values;
+        NotifyParseEvent(defined);
+    }
+}
+
+// Tells a watcher that `type`, named at `at`, is declared.
+void NotifyDeclared(const ScriptSource* source, uint32_t at, const ScriptEntry* type) {
+    if (ParseEventsWatched()) {
+        char letters[256];
+        size_t count = 0;
+        for (const ScriptValue* p = type->values; p && count + 1 < sizeof letters; p = p->next) {
+            letters[count++] = KindLetter(p->kind);
+        }
+        letters[count] = '\0';
+        ParseEvent declared{
+            ParseEvent::kKeywordDeclared, source, at, kReportCodes, type->name, letters};
+        declared.type = type;
+        NotifyParseEvent(declared);
+    }
 }
 
 // A parse reads files that nothing changes meanwhile: the folders it searches for names are
@@ -247,13 +334,13 @@ struct LookupSnapshot {
 ScriptEntry* ParseScriptFile(const char* path) {
     LookupSnapshot snapshot;
     ParseContext parse;
-    return ParseTopFile(OpenScript(nullptr, &parse, path), parse, path);
+    return ParseTopFile(OpenScript(nullptr, 0, &parse, path), parse, path);
 }
 
 ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size) {
     LookupSnapshot snapshot;
     ParseContext parse;
-    return ParseTopFile(OpenScript(nullptr, &parse, name, bytes, size), parse, name);
+    return ParseTopFile(OpenScript(nullptr, 0, &parse, name, bytes, size), parse, name);
 }
 
 ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseContext* parse,
@@ -266,7 +353,10 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         for (*tail = entries; *tail; tail = &(*tail)->next) {
         }
     };
-    NotifyParseEvent({nested ? ParseEvent::kBlockStarted : ParseEvent::kFileStarted, source});
+    if (ParseEventsWatched()) {
+        NotifyParseEvent({nested ? ParseEvent::kBlockStarted : ParseEvent::kFileStarted, source,
+                          nested ? source->position - 1 : 0});
+    }
     bool closed = false; // by its '}'
     for (bool more = source->SkipBlanks() != -1; more && parse->error == 0;
          more = source->SkipBlanks() != -1) {
@@ -279,7 +369,7 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
             append(included);
         } else if (c == '}') {
             if (!nested) {
-                Fail(source, parse, "unexpected closing curly bracket");
+                Fail(source, parse, kReportStrayClosingBrace, source->position - 1);
             }
             closed = true;
             break;
@@ -294,14 +384,14 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
             int after = source->GetChar();
             if (after == '{') {
                 if (parse->openBlocks >= kMostOpenBlocks) {
-                    Fail(source, parse, "more than 256 blocks open");
+                    Fail(source, parse, kReportBlocksTooDeep, source->position - 1);
                     break;
                 }
                 ++parse->openBlocks;
                 entry->child = ParseBlock(source, &current, parse, true);
                 --parse->openBlocks;
             } else if (after == ';') {
-                source->ReportError("its not c!"); // a warning: the parse goes on
+                source->Report(kReportSemicolon, source->position - 1); // the parse goes on
             } else if (after != -1) {
                 source->UngetChar();
             }
@@ -312,76 +402,86 @@ ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseConte
         current = outer;
     }
     *typedefs = current;
-    ParseEvent ended{nested ? ParseEvent::kBlockEnded : ParseEvent::kFileEnded, source};
-    ended.closed = closed;
-    NotifyParseEvent(ended);
+    if (ParseEventsWatched()) {
+        ParseEvent ended{nested ? ParseEvent::kBlockEnded : ParseEvent::kFileEnded, source,
+                         closed ? source->position - 1 : source->position};
+        ended.closed = closed;
+        NotifyParseEvent(ended);
+    }
     return head;
 }
 
 ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
     source->SkipBlanks();
-    ScriptEntry* entry = NewNamedEntry(source, parse, "error in call");
+    uint32_t nameAt = source->position;
+    ScriptEntry* entry = NewNamedEntry(source, parse, kReportCallName);
     if (!entry) {
         return nullptr;
     }
-    auto failWith = [&](const char* message) {
-        Fail(source, parse, message);
+    auto failWith = [&](ScriptReport code, int c) {
+        Fail(source, parse, code, ReadAt(source, c));
         delete entry;
         return nullptr;
     };
     const ScriptEntry* type = parse->typedefs.Find(entry->name);
     if (!type) {
-        source->ReportError("unknown keyword %s", entry->name);
-        parse->error = 1;
+        Fail(source, parse, kReportUnknownKeyword, nameAt, entry->name);
         delete entry;
         return nullptr;
     }
     source->SkipBlanks();
-    if (source->GetChar() != '(') {
-        return failWith("opening bracket expected");
+    int c = source->GetChar();
+    if (c != '(') {
+        return failWith(kReportCallOpening, c);
     }
     ScriptValue** tail = &entry->values;
     for (const ScriptValue* parameter = type->values; parameter; parameter = parameter->next) {
         source->SkipBlanks();
-        NotifyParseEvent({ParseEvent::kArgument, source, nullptr, type, parameter});
+        NotifyArgument(source, type, parameter);
         ScriptValue* value = ParseLiteral(source, parameter->kind, parse);
-        NotifyParseEvent({ParseEvent::kArgumentRead, source});
+        NotifyArgument(source, nullptr, nullptr);
         if (parse->error != 0) {
             delete value;
             delete entry;
             return nullptr;
         }
         if (!value) {
-            return failWith("out of memory");
+            Fail(source, parse, kReportOutOfMemory, source->position);
+            delete entry;
+            return nullptr;
         }
         *tail = value;
         tail = &value->next;
         if (parameter->next) {
             source->SkipBlanks();
-            if (source->GetChar() != ',') {
-                return failWith("comma expected");
+            c = source->GetChar();
+            if (c != ',') {
+                return failWith(kReportCallComma, c);
             }
         }
     }
     source->SkipBlanks();
-    if (source->GetChar() != ')') {
-        return failWith("closing bracket expected");
+    c = source->GetChar();
+    if (c != ')') {
+        return failWith(kReportCallClosing, c);
     }
     return entry;
 }
 
 void ParseConstDef(ScriptSource* source, ParseContext* parse) {
-    ScriptEntry* constant = NewNamedEntry(source, parse, "error in const def");
+    uint32_t nameAt = source->position;
+    ScriptEntry* constant = NewNamedEntry(source, parse, kReportConstName);
     if (!constant) {
         return;
     }
-    auto failWith = [&](const char* message) {
-        Fail(source, parse, message);
+    auto failWith = [&](ScriptReport code, int c) {
+        Fail(source, parse, code, ReadAt(source, c));
         delete constant;
     };
     source->SkipBlanks();
-    if (source->GetChar() != '(') {
-        return failWith("left bracked expected in const def");
+    int opening = source->GetChar();
+    if (opening != '(') {
+        return failWith(kReportConstOpening, opening);
     }
     // The only form: a kind letter, a comma, a value of that kind, the closing bracket.
     int32_t kind = -1;
@@ -396,27 +496,31 @@ void ParseConstDef(ScriptSource* source, ParseContext* parse) {
             if (parse->error != 0 || !constant->values) {
                 delete constant;
                 if (parse->error == 0) {
-                    Fail(source, parse, "out of memory");
+                    Fail(source, parse, kReportOutOfMemory, source->position);
                 }
                 return;
             }
         } else if (step == 2 && c == ')') {
-            source->AddConstant(constant);
+            if (!source->AddConstant(constant)) {
+                return failWith(kReportOutOfMemory, c);
+            }
+            NotifyDefined(source, nameAt, constant);
             return;
         } else {
-            return failWith("unexpected character in typedef");
+            return failWith(kReportConstSyntax, c);
         }
     }
 }
 
 void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** included,
                   ScriptEntry** typedefs) {
-    ScriptEntry* type = NewNamedEntry(source, parse, "error in typedef");
+    uint32_t nameAt = source->position;
+    ScriptEntry* type = NewNamedEntry(source, parse, kReportTypedefName);
     if (!type) {
         return;
     }
-    auto failWith = [&](const char* message) {
-        Fail(source, parse, message);
+    auto failWith = [&](ScriptReport code, int read) {
+        Fail(source, parse, code, ReadAt(source, read));
         delete type;
     };
     source->SkipBlanks();
@@ -427,7 +531,7 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         return;
     }
     if (c != '(') {
-        return failWith("left bracked expected in typedef");
+        return failWith(kReportTypedefOpening, c);
     }
     // Kind letters separated by commas; no comma before the first or after the last.
     ScriptValue** tail = &type->values;
@@ -436,13 +540,13 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
         source->SkipBlanks();
         c = source->GetChar();
         if (kindAllowed && KindOfLetter(c) >= 0) {
-            if (!Charge(source, parse, sizeof(ScriptValue))) {
+            if (!Charge(source, parse, sizeof(ScriptValue), ReadAt(source, c))) {
                 delete type;
                 return;
             }
             ScriptValue* parameter = new (std::nothrow) ScriptValue(KindOfLetter(c));
             if (!parameter) {
-                return failWith("out of memory");
+                return failWith(kReportOutOfMemory, c);
             }
             *tail = parameter;
             tail = &parameter->next;
@@ -452,12 +556,15 @@ void ParseTypedef(ScriptSource* source, ParseContext* parse, ScriptEntry** inclu
             kindAllowed = true;
             commaAllowed = closeAllowed = false;
         } else if (closeAllowed && c == ')') {
+            if (!parse->typedefs.Push(type)) {
+                return failWith(kReportOutOfMemory, c);
+            }
             type->next = *typedefs;
             *typedefs = type;
-            parse->typedefs.Push(type);
+            NotifyDeclared(source, nameAt, type);
             return;
         } else {
-            return failWith("unexpected characted in typedef");
+            return failWith(kReportTypedefSyntax, c);
         }
     }
 }

@@ -9,6 +9,8 @@
 //
 // Files are read through the file layer (vfs/vfile.h): from disk, else from mounted archives.
 // One thread parses at a time: the node pools and the parse hook are process-wide.
+// Memory runs out as any other failure does (vfs/vfile.h): a parse that cannot allocate fails
+// with the report "out of memory", and nothing on its path throws.
 #pragma once
 
 #include "script/entry.h"
@@ -17,7 +19,10 @@
 
 #include <string>
 #include <unordered_set>
-#include <vector>
+
+// Include files may nest this deep below the top file, and this many blocks may be open.
+const int kMostNestedIncludes = 32;
+const int kMostOpenBlocks = 256;
 
 // What one parse shares across all its files and blocks.
 struct ParseContext {
@@ -31,17 +36,15 @@ struct ParseContext {
     int includeFiles = 0;
     uint32_t bytesRead = 0;
     uint32_t treeBytes = 0;
-    // The files open, the top file first: an include of one of them is a cycle.
-    std::vector<const ScriptSource*> openFiles;
+    // The files open, the top file first, up to openFiles[includeDepth]: an include of one of
+    // them is a cycle.
+    const ScriptSource* openFiles[kMostNestedIncludes + 1] = {};
     // Include paths found missing, in their lookup form: looking again would find nothing new,
-    // and a miss costs a search of its folder.
+    // and a miss costs a search of its folder. Only a help: what it cannot hold is looked up.
     std::unordered_set<std::string> missingIncludes;
     ReportBudget reports;
 };
 
-// Include files may nest this deep below the top file, and this many blocks may be open.
-const int kMostNestedIncludes = 32;
-const int kMostOpenBlocks = 256;
 // What the files of one parse may cost in all: a file that includes the next one twice, over
 // and over, must not make the work grow without end.
 const int kMostIncludeFiles = 4096;

@@ -6,6 +6,7 @@
 #include "vfs/vfile.h"
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,17 +14,13 @@ namespace {
 
 // One report as the log shows it. Shared by every source: ReportError fills `shown` for a
 // report it writes, and `withheld` for one the parse's budget holds back.
-struct Report {
+struct ShownReport {
     char message[8192];
     char path[256];
     int line;
     char text[8192];
 };
-Report shown, withheld;
-
-bool IsWordByte(int c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
+ShownReport shown, withheld;
 
 // Copies `length` bytes and a NUL into `out` of `capacity` bytes, cut to fit.
 void CopyCut(char* out, size_t capacity, const char* from, size_t length) {
@@ -36,7 +33,7 @@ void CopyCut(char* out, size_t capacity, const char* from, size_t length) {
     out[length] = '\0';
 }
 
-void WriteReport(const Report& report) {
+void WriteReport(const ShownReport& report) {
     LogPrintf("%s", "[CQSParse] ");
     LogPrintf("%s", report.message);
     LogPrintf(": in file '%s' in line %d\n", report.path, report.line);
@@ -47,6 +44,7 @@ void WriteReport(const Report& report) {
 } // namespace
 
 ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
+    opened = false;
     if (!TakeName(sourcePath)) {
         return;
     }
@@ -55,6 +53,7 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
         return;
     }
     opened = true;
+    fromArchive = vfhandleentry(file) != nullptr;
     if (CCRCLog* log = InstalledCRCLog()) {
         log->AddFile(sourcePath); // every file a parse reads is checksummed, includes too
     }
@@ -87,8 +86,12 @@ bool ScriptSource::TakeName(const char* name) {
     size_t length = std::strlen(name);
     CopyCut(path, sizeof path, name, length);
     if (length >= sizeof path) {
-        LogPrintf("[CQSParse] file name longer than %u characters: '%s...'\n",
-                  unsigned(sizeof path - 1), path);
+        // No line to show: the report is the name alone.
+        char message[sizeof path + 64];
+        std::snprintf(message, sizeof message, ScriptReportRowOf(kReportFileNameTooLong).format,
+                      path);
+        LogPrintf("[CQSParse] %s\n", message);
+        NotifyParseEvent({ParseEvent::kReport, this, 0, kReportFileNameTooLong, path, "", message});
         return false;
     }
     const char* separator = std::strrchr(path, '\\');
@@ -161,23 +164,32 @@ int ScriptSource::ReadWord(char* destination, int32_t capacity) {
     CopyCut(destination, size_t(capacity), reinterpret_cast<const char*>(buffer) + start, length);
     position = start + length;
     if (tooLong) {
-        ReportError("word limit exceeded");
+        Report(kReportWordTooLong, start, destination);
         return 1;
     }
     return position == size ? -1 : 0;
 }
 
+void ScriptSource::Report(ScriptReport code, uint32_t at, const char* subject, const char* detail) {
+    const ScriptReportRow& row = ScriptReportRowOf(code);
+    reporting_ = {code, at, subject, detail};
+    if (row.detailFirst) {
+        ReportError(row.format, detail, subject);
+    } else {
+        ReportError(row.format, subject, detail);
+    }
+    reporting_ = {kReportCodes, 0, "", ""};
+}
+
 void ScriptSource::ReportError(const char* format, ...) {
     bool holdBack = reportBudget && reportBudget->shown >= kMostShownReports;
-    Report& report = holdBack ? withheld : shown;
+    ShownReport& report = holdBack ? withheld : shown;
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(report.message, sizeof report.message, format, arguments);
     va_end(arguments);
-    if (errorSink) {
-        errorSink->Report(report.message);
-    }
-    NotifyParseEvent({ParseEvent::kReport, this, report.message});
+    NotifyParseEvent({ParseEvent::kReport, this, reporting_.at, reporting_.code, reporting_.subject,
+                      reporting_.detail, report.message});
     CopyCut(report.path, sizeof report.path, path, std::strlen(path));
     report.line = int(line);
     uint32_t start = LineStart();

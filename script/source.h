@@ -1,25 +1,17 @@
 // One configuration file held whole in memory while it is parsed: its bytes, a read
 // position, a line counter for reports, its path and folder, and the constants its const defs
 // made. The parser and the literal readers read the file only through this scanner, and
-// report every error through ReportError, which names the file and line and shows the line.
+// report every error through Report, which names the file and line and shows the line.
 // A source belongs to the one thread that parses.
 #pragma once
 
 #include "script/entry.h"
+#include "script/language.h"
+#include "script/reports.h"
+#include "script/typedef_index.h"
 #include "script/value.h"
 
 #include <cstdint>
-#include <string>
-#include <unordered_map>
-
-// Receives every formatted report of a source, before it goes to the diagnostic log.
-class ScriptErrorSink {
-public:
-    virtual void Report(const char* message) = 0;
-
-protected:
-    ~ScriptErrorSink() {}
-};
 
 // The reports of one parse, shared by its sources: after the first kMostShownReports only a count
 // goes on, so that a file full of warnings costs a bounded log. The last report held back is
@@ -67,13 +59,10 @@ public:
     // when the word was too long.
     int ReadWord(char* destination, int32_t capacity);
     int AtEnd() const { return position == size ? 1 : 0; }
-    // Reports a syntax error to the diagnostic log with the file, the line and its text, or
-    // counts it in `reportBudget` once that is spent.
-    virtual void ReportError(const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
+    // Reports `code` about the byte at `at` and its `subject` (and `detail`, where the code's
+    // format takes one) to the diagnostic log with the file, the line of the read position and
+    // its text, or counts it in `reportBudget` once that is spent.
+    void Report(ScriptReport code, uint32_t at, const char* subject = "", const char* detail = "");
     // Writes the count of the reports held back and, when `showLast`, the last of them whole.
     static void ReportWithheld(ReportBudget* budget, bool showLast);
     // Where the line that holds the read position starts, and where it ends. Reports made
@@ -89,13 +78,12 @@ public:
     StringValue* ParseStringLiteral(int32_t* error);
     // The newest constant whose name equals `word` without regard to case, or null.
     ScriptEntry* FindConst(const char* word) const;
-    // Links a constant (its name lower-cased) in at the head of the constant list.
-    void AddConstant(ScriptEntry* constant);
+    // Links a constant (its name lower-cased) in at the head of the constant list; false, with
+    // the constant left to the caller, when memory is exhausted.
+    bool AddConstant(ScriptEntry* constant);
     // Takes over the constants of `other`, which is left with none; this source must have none.
     void TakeConstants(ScriptSource& other);
-    const ScriptEntry* Constants() const {
-        return constants_;
-    }
+    const ScriptEntry* Constants() const { return constants_; }
 
     char directory[256] = ""; // the path up to its last separator; includes are found there
     char path[256] = "";      // as given; shown in reports
@@ -103,21 +91,30 @@ public:
     uint32_t size = 0;
     uint32_t position = 0;
     int32_t line = 1;
-    ScriptErrorSink* errorSink = nullptr;
     ReportBudget* reportBudget = nullptr; // null: every report is shown
-    bool tooLong = false; // the file was longer than the source may hold, and left unread
-    bool opened = false;  // a file of the name was found and opened
+    bool tooLong = false;     // the file was longer than the source may hold, and left unread
+    bool opened = true;       // false: no file of the path could be opened
+    bool fromArchive = false; // the file came from a mounted archive
 
 private:
     // Takes `name` as the path and its folder as the directory; false, after a report, when the
     // name does not fit.
     bool TakeName(const char* name);
-    // Counts line ends: every CR, and every LF that does not directly follow a CR.
-    bool EndsLine(uint32_t at) const {
-        unsigned char c = buffer[at];
-        return c <= '\r' && (c == '\r' || (c == '\n' && (at == 0 || buffer[at - 1] != '\r')));
-    }
+    bool EndsLine(uint32_t at) const { return ::EndsLine(buffer, at); }
+    // Writes the text of the report being made, formatted from its code's row.
+    void ReportError(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
     ScriptValue* ReadConstant(int32_t kind, int32_t* error);
+    // The report being made, for the event of its text.
+    struct Reporting {
+        ScriptReport code;
+        uint32_t at;
+        const char* subject;
+        const char* detail;
+    } reporting_ = {kReportCodes, 0, "", ""};
     // The first line break at or after `at`, or the end of the file.
     uint32_t ScanLineEnd(uint32_t at) const;
     // Moves the position forward to `end`, counting the line ends passed.
@@ -130,7 +127,7 @@ private:
     ScriptEntry* constants_ = nullptr; // newest first; owned
     // The newest constant of each lower-cased name, so that a lookup costs the same however
     // many constants a file defines.
-    std::unordered_map<std::string, ScriptEntry*> constantsByName_;
+    TypedefIndex constantsByName_;
 
     // The text of string literals is gathered here; it grows as needed and is reused.
     char* scratch_ = nullptr;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -54,9 +55,14 @@ uint32_t TypedefIndex::HashOf(const char* name) const {
     return uint32_t(sum >> 32);
 }
 
+TypedefIndex::~TypedefIndex() {
+    std::free(slots_);
+    std::free(pushed_);
+}
+
 // The slot that holds the name, or the empty slot where it would go.
 size_t TypedefIndex::SlotOf(const char* name, uint32_t hash) const {
-    size_t mask = slots_.size() - 1;
+    size_t mask = slotCount_ - 1;
     size_t slot = hash & mask;
     while (slots_[slot].type &&
            (slots_[slot].hash != hash || std::strcmp(slots_[slot].type->name, name) != 0)) {
@@ -66,23 +72,23 @@ size_t TypedefIndex::SlotOf(const char* name, uint32_t hash) const {
 }
 
 ScriptEntry* TypedefIndex::Find(const char* name) const {
-    return slots_[SlotOf(name, HashOf(name))].type;
+    return slots_ ? slots_[SlotOf(name, HashOf(name))].type : nullptr;
 }
 
-void TypedefIndex::Push(ScriptEntry* type) {
-    if (2 * (used_ + 1) > slots_.size()) {
-        Grow();
+bool TypedefIndex::Push(ScriptEntry* type) {
+    if (!Reserve()) {
+        return false;
     }
     uint32_t hash = HashOf(type->name);
     Slot& slot = slots_[SlotOf(type->name, hash)];
-    pushed_.push_back({type, slot.type});
+    pushed_[pushedCount_++] = {type, slot.type};
     used_ += slot.type == nullptr;
     slot = {hash, type};
+    return true;
 }
 
 void TypedefIndex::Pop() {
-    Pushed last = pushed_.back();
-    pushed_.pop_back();
+    Pushed last = pushed_[--pushedCount_];
     size_t slot = SlotOf(last.type->name, HashOf(last.type->name));
     if (last.hidden) {
         slots_[slot].type = last.hidden;
@@ -91,25 +97,54 @@ void TypedefIndex::Pop() {
     }
 }
 
-void TypedefIndex::Grow() {
-    std::vector<Slot> old(slots_.size() * 2, Slot{0, nullptr});
-    old.swap(slots_);
-    size_t mask = slots_.size() - 1;
-    for (const Slot& moving : old) {
+void TypedefIndex::Swap(TypedefIndex& other) {
+    std::swap(slots_, other.slots_);
+    std::swap(slotCount_, other.slotCount_);
+    std::swap(used_, other.used_);
+    std::swap(pushed_, other.pushed_);
+    std::swap(pushedCount_, other.pushedCount_);
+    std::swap(pushedCapacity_, other.pushedCapacity_);
+}
+
+bool TypedefIndex::Reserve() {
+    if (pushedCount_ == pushedCapacity_) {
+        size_t capacity = pushedCapacity_ ? 2 * pushedCapacity_ : 64;
+        void* grown = std::realloc(pushed_, capacity * sizeof(Pushed));
+        if (!grown) {
+            return false;
+        }
+        pushed_ = static_cast<Pushed*>(grown);
+        pushedCapacity_ = capacity;
+    }
+    if (2 * (used_ + 1) <= slotCount_) {
+        return true;
+    }
+    size_t count = slotCount_ ? 2 * slotCount_ : 64;
+    Slot* slots = static_cast<Slot*>(std::calloc(count, sizeof(Slot)));
+    if (!slots) {
+        return false;
+    }
+    size_t mask = count - 1;
+    for (size_t old = 0; old < slotCount_; ++old) {
+        const Slot& moving = slots_[old];
         size_t slot = moving.hash & mask;
-        while (moving.type && slots_[slot].type) {
+        while (moving.type && slots[slot].type) {
             slot = (slot + 1) & mask; // names are unique in the table: no comparison needed
         }
         if (moving.type) {
-            slots_[slot] = moving;
+            slots[slot] = moving;
         }
     }
+    std::free(slots_);
+    slots_ = slots;
+    slotCount_ = count;
+    return true;
 }
 
 // Empties a slot by backward shift: each later slot of the run whose home lies at or before
 // the hole moves into it, so no run is ever broken and one pass over the run is enough.
 void TypedefIndex::EraseSlot(size_t slot) {
-    size_t mask = slots_.size() - 1;
+    size_t mask = slotCount_ - 1;
     size_t hole = slot;
     for (size_t next = (hole + 1) & mask; slots_[next].type; next = (next + 1) & mask) {
         size_t home = slots_[next].hash & mask;

@@ -8,16 +8,6 @@
 
 namespace {
 
-ParseWatcher* watcher = nullptr;
-
-bool IsWordByte(int c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-bool IsLineEndByte(int c) {
-    return c == '\r' || c == '\n';
-}
-
 // The source reader's own rule: a CR, or an LF that does not directly follow a CR.
 bool EndsLine(const ScriptSource& source, uint32_t at) {
     unsigned char c = source.buffer[at];
@@ -67,10 +57,6 @@ const char* WantedKind(int32_t kind) {
     return kind == kIntKind ? "an integer" : kind == kFloatKind ? "a decimal number" : "a string";
 }
 
-char KindLetter(int32_t kind) {
-    return kind == kIntKind ? 'i' : kind == kFloatKind ? 'f' : 's';
-}
-
 // What the text at `start` is, as a kind and a description; kind -1 when it is none of them.
 std::pair<int32_t, std::string> WrittenKind(const ScriptSource& source, uint32_t start) {
     if (start >= source.size) {
@@ -102,17 +88,18 @@ std::pair<int32_t, std::string> WrittenKind(const ScriptSource& source, uint32_t
 } // namespace
 
 ParseWatcher::ParseWatcher() {
-    watcher = this;
-    SetParseEventHook(&ParseWatcher::OnEvent);
+    SetParseEventHook(&ParseWatcher::OnEvent, this);
 }
 
 ParseWatcher::~ParseWatcher() {
     SetParseEventHook(nullptr);
-    watcher = nullptr;
 }
 
-void ParseWatcher::OnEvent(const ParseEvent& event) {
-    ParseWatcher& self = *watcher;
+void ParseWatcher::OnEvent(const ParseEvent& event, void* context) {
+    if (!event.source) {
+        return; // the end of the parse: the tool reads the outcome from the result
+    }
+    ParseWatcher& self = *static_cast<ParseWatcher*>(context);
     const ScriptSource& source = *event.source;
     switch (event.kind) {
     case ParseEvent::kFileStarted:
@@ -154,7 +141,12 @@ void ParseWatcher::OnEvent(const ParseEvent& event) {
         self.includeName_ = nullptr;
         break;
     case ParseEvent::kReport:
-        self.Reported(source, event.message);
+        // A name too long to read is the tool's own error, made before the parse.
+        if (event.code != kReportFileNameTooLong) {
+            self.Reported(source, event.message);
+        }
+        break;
+    default:
         break;
     }
 }

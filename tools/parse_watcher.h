@@ -46,7 +46,7 @@ private:
         bool reading = false;
     };
 
-    static void OnEvent(const ParseEvent& event);
+    static void OnEvent(const ParseEvent& event, void* context);
     void FileStarted(const ScriptSource& source);
     void BlockEnded(const ScriptSource& source, bool closed);
     void Reported(const ScriptSource& source, const std::string& message);

@@ -7,13 +7,22 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unordered_set>
 
 namespace {
 
-// The archive handles now open. A runtime stream whose first word happens to equal the magic
-// is still no archive handle.
-std::unordered_set<const void*> openPackHandles;
+// The archive handles now open, newest first: a runtime stream whose first word happens to
+// equal the magic is still no archive handle. A list costs no allocation that could fail, and
+// a program keeps few archive files open at once.
+PackHandle* openPackHandles = nullptr;
+
+bool IsOpenPackHandle(const void* handle) {
+    for (const PackHandle* open = openPackHandles; open; open = open->nextOpen) {
+        if (open == handle) {
+            return true;
+        }
+    }
+    return false;
+}
 
 PackHandle* PackHandleOf(FILE* handle) {
     return vfispack(handle) ? reinterpret_cast<PackHandle*>(handle) : nullptr;
@@ -27,7 +36,7 @@ int vfispack(FILE* handle) {
     }
     uint32_t magic;
     std::memcpy(&magic, handle, sizeof magic);
-    return magic == kPackHandleMagic && openPackHandles.count(handle) ? 1 : 0;
+    return magic == kPackHandleMagic && IsOpenPackHandle(handle) ? 1 : 0;
 }
 
 FILE* vfopen(const char* path, const char* mode) {
@@ -51,7 +60,11 @@ FILE* vfopenentry(PackEntry* entry) {
     handle->magic = kPackHandleMagic;
     handle->entry = entry;
     ++entry->archive->openHandles;
-    openPackHandles.insert(handle);
+    handle->nextOpen = openPackHandles;
+    if (openPackHandles) {
+        openPackHandles->previousOpen = handle;
+    }
+    openPackHandles = handle;
     return reinterpret_cast<FILE*>(handle);
 }
 
@@ -126,7 +139,10 @@ int vfclose(FILE* file) {
         vfzend(handle);
     }
     --handle->entry->archive->openHandles;
-    openPackHandles.erase(handle);
+    (handle->previousOpen ? handle->previousOpen->nextOpen : openPackHandles) = handle->nextOpen;
+    if (handle->nextOpen) {
+        handle->nextOpen->previousOpen = handle->previousOpen;
+    }
     handle->magic = 0;
     std::free(handle);
     return 0;

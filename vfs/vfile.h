@@ -17,6 +17,12 @@
 // (all that an archive holds), vfs/crc_log.h (the file checksum log).
 //
 // One thread mounts, opens and reads; nothing here takes a lock.
+//
+// Memory: a start-up step that fails leaves the launcher going on with its defaults, so running
+// out of memory is a failure like any other, never the end of the process. Every allocation on
+// the launcher's paths and a parse's (this layer, script/) reports failure as a result: a null
+// handle, a mount result, a parse that fails with "out of memory". No container that throws
+// is used there.
 #pragma once
 
 #include "vfs/pack_entry.h"

@@ -8,16 +8,99 @@
 // hex>, s<text>, n (a string value without text), k<kind> (a kind-only value). copy shows
 // CopyValueChain's copy, which the head value's copy constructor must equal; first shows
 // FirstString of an entry of these values; record that entry's record (its name is e), in hex.
+// reports and events parse the INPUT bytes as the file t.ini, in a folder of its own with the
+// archive tests/data/zip_tool_fixture.zip mounted, and show what the parse's events say:
+// reports shows each report as its code, the file, line and column of its culprit, its subject
+// and its detail; events shows every other outcome but the files and arguments read. open
+// parses the file named INPUT, which does not exist, and shows both.
 #include "tests/script/case_support.h"
 
+#include "script/language.h"
+#include "script/parse_events.h"
 #include "script/parser.h"
+#include "tests/support/temporary_folder.h"
+#include "vfs/mount.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace {
 
 const std::string kTables = FERROX_SCRIPT_TESTS "/tables";
+
+// What a watched parse's events said, of the kinds asked for.
+struct Watched {
+    bool reports, others;
+    std::string said;
+};
+
+std::string Place(const ParseEvent& event) {
+    const ScriptSource& source = *event.source;
+    TextPlace place = PlaceOf(source.buffer, source.size, event.at);
+    return std::string(source.path) + ":" + std::to_string(place.line) + ":" +
+           std::to_string(place.column);
+}
+
+std::string ReportText(const ParseEvent& event) {
+    std::string text = std::string(ScriptReportRowOf(event.code).name) + " " + Place(event) + " " +
+                       Quote(event.subject);
+    return text + (*event.detail ? " " + Quote(event.detail) : "");
+}
+
+std::string OutcomeText(const ParseEvent& event) {
+    switch (event.kind) {
+    case ParseEvent::kFileMissing:
+        return "missing " + Quote(event.subject) + " at " + Place(event);
+    case ParseEvent::kFileFromArchive:
+        return "archived " + Quote(event.subject) + " at " + Place(event);
+    case ParseEvent::kValueCutOff:
+        return "cut off " + Quote(event.subject) + " at " + Place(event);
+    case ParseEvent::kKeywordDeclared:
+        return "declared " + Quote(event.subject) + " (" + event.detail + ") at " + Place(event);
+    case ParseEvent::kConstDefined:
+        return "defined " + Quote(event.subject) + " " + event.detail + " " +
+               ValuesText(event.value) + " at " + Place(event);
+    case ParseEvent::kBlockStarted:
+        return "block at " + Place(event);
+    case ParseEvent::kBlockEnded:
+        return (event.closed ? "closed at " : "left open at ") + Place(event);
+    case ParseEvent::kParseEnded: {
+        int count = 0;
+        for (const ScriptEntry* entry = event.entries; entry; entry = entry->next) {
+            ++count;
+        }
+        return event.failed ? "failed" : "entries " + std::to_string(count);
+    }
+    default:
+        return "";
+    }
+}
+
+void Watch(const ParseEvent& event, void* context) {
+    Watched& watched = *static_cast<Watched*>(context);
+    bool report = event.kind == ParseEvent::kReport;
+    std::string text = !report && watched.others   ? OutcomeText(event)
+                       : report && watched.reports ? ReportText(event)
+                                                   : "";
+    if (!text.empty()) {
+        watched.said += (watched.said.empty() ? "" : "; ") + text;
+    }
+}
+
+std::string Watch(const std::string& operation, const std::string& bytes) {
+    Watched watched{operation != "events", operation != "reports", ""};
+    std::string name = operation == "open" ? bytes : "t.ini";
+    if (operation != "open") {
+        std::ofstream(name, std::ios::binary) << bytes;
+    }
+    EXPECT_EQ(vfmount(FERROX_TEST_DATA "/zip_tool_fixture.zip"), kMountOk);
+    SetParseEventHook(&Watch, &watched);
+    delete ParseScriptFile(name.c_str());
+    SetParseEventHook(nullptr);
+    vfunmount(FERROX_TEST_DATA "/zip_tool_fixture.zip");
+    return watched.said;
+}
 
 std::string Read(const std::string& operation, const std::string& bytes) {
     const std::string constants = "$maxp(i, 4) $speed(f, 2.5) $pack(s, \"code\")";
@@ -114,7 +197,15 @@ std::string Use(const std::string& operation, const std::string& words) {
 
 class Table : public ::testing::TestWithParam<std::string> {
 protected:
-    void SetUp() override { CaptureLog(); }
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.Folder());
+        CaptureLog();
+    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
+
+    TemporaryFolder folder_;
+    std::filesystem::path previous_;
 };
 
 TEST_P(Table, EveryLineGivesItsOutcome) {
@@ -129,12 +220,35 @@ TEST_P(Table, EveryLineGivesItsOutcome) {
         std::string operation = line.substr(0, space);
         std::string input = arrow > space ? line.substr(space + 1, arrow - space - 1) : "";
         bool words = operation == "copy" || operation == "first" || operation == "record";
-        EXPECT_EQ(words ? Use(operation, input) : Read(operation, Unquote(input)),
+        bool watched = operation == "reports" || operation == "events" || operation == "open";
+        EXPECT_EQ(words     ? Use(operation, input)
+                  : watched ? Watch(operation, Unquote(input))
+                            : Read(operation, Unquote(input)),
                   line.substr(arrow + 4))
             << "line " << number << ": " << line;
         ++cases;
     }
     EXPECT_GT(cases, 0);
+}
+
+// The report table shows each code that a file can cause, as the first report of one line.
+TEST(ReportTable, ShowsEveryCodeOnce) {
+    std::istringstream lines(ReadFile(kTables + "/reports.table"));
+    std::multiset<std::string> shown;
+    for (std::string line; std::getline(lines, line);) {
+        size_t arrow = line.rfind(" => ");
+        if (!line.empty() && line[0] != '#' && arrow != std::string::npos) {
+            shown.insert(line.substr(arrow + 4, line.find(' ', arrow + 4) - arrow - 4));
+        }
+    }
+    std::multiset<std::string> codes;
+    for (int code = 0; code < kReportCodes; ++code) {
+        // Exhausted memory is the one report no file can cause on demand.
+        if (code != kReportOutOfMemory) {
+            codes.insert(ScriptReportRowOf(ScriptReport(code)).name);
+        }
+    }
+    EXPECT_EQ(shown, codes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Script, Table, ::testing::ValuesIn(CaseNames(kTables, ".table")),

@@ -50,6 +50,7 @@ struct PackHandle {
     unsigned char* staged;
     uint32_t stagedStart;
     uint32_t stagedLength;
+    PackHandle *previousOpen, *nextOpen; // the list of the handles open
 };
 
 // 1 if `handle` is an archive handle, else 0.
