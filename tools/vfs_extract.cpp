@@ -143,7 +143,8 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
 
 } // namespace
 
-int Extract(const std::vector<std::string>& archives, const VerbArguments& arguments) {
+int Extract(const VerbArguments& arguments) {
+    const std::vector<std::string>& archives = arguments.archives;
     Catalogue catalogue;
     for (const std::string& archive : archives) {
         MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, &catalogue);
