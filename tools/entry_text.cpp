@@ -1,5 +1,7 @@
 #include "tools/entry_text.h"
 
+#include "vfs/zip_format.h"
+
 #include <cstdio>
 
 namespace {
@@ -12,33 +14,40 @@ bool Wide(uint32_t c) {
            (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// The character that starts at `text[at]` in `*c`, and its length in bytes; a byte that does
+// not start a whole UTF-8 sequence stands alone, as character 0.
+size_t NextCharacter(const std::string& text, size_t at, uint32_t* c) {
+    unsigned char lead = static_cast<unsigned char>(text[at]);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    *c = length == 1 ? lead : lead & (0x7F >> length);
+    size_t j = 1;
+    for (; j < length && at + j < text.size() && (text[at + j] & 0xC0) == 0x80; ++j) {
+        *c = *c << 6 | (text[at + j] & 0x3F);
+    }
+    if (j < length) {
+        *c = 0;
+        return 1;
+    }
+    return j;
+}
+
 } // namespace
 
 size_t DisplayWidth(const std::string& text) {
     size_t width = 0;
     for (size_t i = 0; i < text.size();) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        size_t j = 1;
-        for (; j < length && i + j < text.size() && (text[i + j] & 0xC0) == 0x80; ++j) {
-            c = c << 6 | (text[i + j] & 0x3F);
-        }
-        if (j < length) { // not UTF-8: one column a byte
-            j = 1;
-            c = 0;
-        }
+        uint32_t c;
+        i += NextCharacter(text, i, &c); // not UTF-8: one column a byte
         width += Wide(c) ? 2 : 1;
-        i += j;
     }
     return width;
 }
 
 std::string MethodName(uint16_t method) {
     switch (method) {
-    case 0:
+    case zip::kStored:
         return "stored";
-    case 8:
+    case zip::kDeflated:
         return "deflated";
     case 9:
         return "deflate64";
@@ -59,9 +68,10 @@ std::string MethodName(uint16_t method) {
 }
 
 std::string DosDateTime(uint16_t date, uint16_t time) {
+    zip::CalendarTime t = zip::ToCalendarTime({date, time});
     char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", 1980u + (date >> 9),
-                  (date >> 5) & 15u, date & 31u, time >> 11, (time >> 5) & 63u);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", t.year, t.month, t.day, t.hour,
+                  t.minute);
     return text;
 }
 

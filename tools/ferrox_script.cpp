@@ -11,7 +11,7 @@
 #include "tools/replace_file.h"
 #include "tools/script_dump.h"
 #include "tools/system_name.h"
-#include "tools/tool_output.h"
+#include "tools/tool_frame.h"
 #include "vfs/vfile.h"
 
 #include <cerrno>
@@ -25,13 +25,54 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: ferrox-script [OPTION]... check|dump|record FILE\n"
-    "Parses FILE and its include files exactly as the launcher parses game.ini.\n"
-    "  check   report what is wrong with FILE\n"
-    "  dump    print the entries as one configuration file that parses back to the same\n"
-    "          entries: FILE and its includes flattened into what the game sees\n"
-    "  record  write the entries to standard output as binary entry records\n"
+enum Key { kStrict, kFormat, kLog, kHelp, kVersion };
+
+const std::vector<Option> kOptions = {
+    {"--strict", nullptr, OptionValue::kNone, kStrict},
+    {"--format", nullptr, OptionValue::kJoined, kFormat},
+    {"--log", nullptr, OptionValue::kGiven, kLog},
+    {"--help", "-h", OptionValue::kNone, kHelp},
+    {"--version", nullptr, OptionValue::kNone, kVersion},
+};
+
+int Check(const ScriptEntry&) {
+    return kExitOk; // the diagnostics are all it gives
+}
+
+int Dump(const ScriptEntry& entries) {
+    std::fputs(DumpScript(&entries).c_str(), stdout);
+    return kExitOk;
+}
+
+int Record(const ScriptEntry& entries) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    entries.Write(stdout);
+    return kExitOk;
+}
+
+const char kForm[] = "[OPTION]... %s FILE";
+
+// Each verb runs on the entries once the parse gave them.
+const std::vector<Verb<ScriptEntry>> kVerbs = {
+    {{"check", kForm, "", "report what is wrong with FILE\n"}, Check, nullptr, nullptr},
+    {{"dump", kForm, "",
+      "print the entries as one configuration file that parses back to the same\n"
+      "entries: FILE and its includes flattened into what the game sees\n"},
+     Dump,
+     nullptr,
+     nullptr},
+    {{"record", kForm, "", "write the entries to standard output as binary entry records\n"},
+     Record,
+     nullptr,
+     nullptr},
+};
+
+const ToolText kTool = {
+    "ferrox-script",
+    FERROX_VERSION,
+    "usage: ",
+    "Parses FILE and its include files exactly as the launcher parses game.ini.\n",
+    10,
     "options:\n"
     "  --strict             treat warnings as errors\n"
     "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
@@ -42,13 +83,10 @@ const char kUsage[] =
     "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
     "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
     "             (with --strict also a warning), or an output could not be written,\n"
-    "             2 usage error\n";
-
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "ferrox-script: %s\n%.*sTry 'ferrox-script --help' for more.\n",
-                 Printable(problem).c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
-    return 2;
-}
+    "             2 usage error\n",
+    "Try 'ferrox-script --help' for more.\n",
+    true,
+};
 
 std::string& LogText() {
     static std::string text;
@@ -87,50 +125,62 @@ std::string WhyNothing(const char* path) {
 }
 
 struct Options {
-    std::string command, file, logFile;
+    const Verb<ScriptEntry>* verb = nullptr;
+    std::string file, logFile;
     bool strict = false, json = false;
 };
 
-// 0 when the words make a run, else the exit status of a usage error or of --help/--version.
-int ReadOptions(int argc, char** argv, Options& options, bool& done) {
+Reading Apply(const Word& word, Options* options) {
+    bool refused = word.kind != Word::kOption ||
+                   (word.key == kFormat && word.value != "text" && word.value != "json") ||
+                   (word.key == kLog && word.value.empty());
+    if (refused) {
+        return Refuse("unknown option or missing value: '" + word.text + "'");
+    }
+    switch (word.key) {
+    case kHelp:
+        ShowUsage();
+        return Reading::kAnswered;
+    case kVersion:
+        ShowVersion();
+        return Reading::kAnswered;
+    case kStrict:
+        options->strict = true;
+        break;
+    case kFormat:
+        options->json = word.value == "json";
+        break;
+    case kLog:
+        options->logFile = word.value;
+        break;
+    }
+    return Reading::kRun;
+}
+
+// Reads the options, the verb and the file, in any order.
+Reading ReadOptions(int argc, char** argv, Options* options) {
+    OptionReader reader(argc, argv, 1, kOptions);
     std::vector<std::string> operands;
-    bool optionsEnd = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string word = argv[i];
-        if (optionsEnd || word.empty() || word[0] != '-' || word == "-") {
-            operands.push_back(word);
-        } else if (word == "--") {
-            optionsEnd = true;
-        } else if (word == "-h" || word == "--help") {
-            std::fputs(kUsage, stdout);
-            done = true;
-            return 0;
-        } else if (word == "--version") {
-            std::puts("ferrox-script " FERROX_VERSION);
-            done = true;
-            return 0;
-        } else if (word == "--strict") {
-            options.strict = true;
-        } else if (word == "--format=text" || word == "--format=json") {
-            options.json = word == "--format=json";
-        } else if (word.compare(0, 6, "--log=") == 0 && word.size() > 6) {
-            options.logFile = word.substr(6);
-        } else if (word == "--log" && i + 1 < argc) {
-            options.logFile = argv[++i];
+    for (Word word; reader.Next(&word);) {
+        Reading reading = Reading::kRun;
+        if (word.kind == Word::kOperand) {
+            operands.push_back(word.text);
         } else {
-            done = true;
-            return UsageError("unknown option or missing value: '" + word + "'");
+            reading = Apply(word, options);
+        }
+        if (reading != Reading::kRun) {
+            return reading;
         }
     }
-    if (operands.size() != 2 ||
-        (operands[0] != "check" && operands[0] != "dump" && operands[0] != "record")) {
-        done = true;
-        return UsageError(operands.empty() ? "no command given"
-                                           : "expected a command and one FILE");
+    if (operands.empty()) {
+        return Refuse("no command given");
     }
-    options.command = operands[0];
-    options.file = operands[1];
-    return 0;
+    options->verb = operands.size() == 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
+    if (!options->verb) {
+        return Refuse("expected a command and one FILE");
+    }
+    options->file = operands[1];
+    return Reading::kRun;
 }
 
 // Parses the file as the launcher does, telling the watcher why when nothing comes back.
@@ -228,13 +278,13 @@ bool WriteLogFile(const std::string& name, const std::vector<std::string>& read)
 } // namespace
 
 int main(int argc, char** argv) {
-    IgnoreFileSizeSignal();
+    BeginTool(kTool, kVerbs);
     Options options;
-    bool done = false;
-    int status = ReadOptions(argc, argv, options, done);
-    if (done) {
-        return FinishStandardOutput("ferrox-script") ? status : 1;
+    Reading reading = ReadOptions(argc, argv, &options);
+    if (reading != Reading::kRun) {
+        return FinishTool(StatusOf(reading));
     }
+    int status = kExitOk;
     LogToEchoHookOnly();
     SetLogEchoHook([](const char* message) { LogText() += message; });
     ScriptEntry* entries = nullptr;
@@ -252,12 +302,9 @@ int main(int argc, char** argv) {
     if (!options.logFile.empty() && !WriteLogFile(options.logFile, filesRead)) {
         status = 1;
     }
-    if (status == 0 && options.command == "dump") {
-        std::fputs(DumpScript(entries).c_str(), stdout);
-    } else if (status == 0 && options.command == "record") {
-        _setmode(_fileno(stdout), _O_BINARY);
-        entries->Write(stdout);
+    if (status == kExitOk) {
+        status = options.verb->run(*entries);
     }
     delete entries;
-    return FinishStandardOutput("ferrox-script") ? status : 1;
+    return FinishTool(status);
 }

@@ -8,10 +8,10 @@
 
 #include <cstdio>
 
-int Cat(const std::vector<std::string>& names) {
+int Cat(const VerbArguments& arguments) {
     _setmode(_fileno(stdout), _O_BINARY); // the bytes as they are, no CR added before LF
     int status = kExitOk;
-    for (const std::string& name : names) {
+    for (const std::string& name : arguments.operands) {
         FILE* file = vfopen(name.c_str(), "rb");
         if (!file) {
             Complain(Printable(name) + ": not found");

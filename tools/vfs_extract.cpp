@@ -141,61 +141,84 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
     return true;
 }
 
-} // namespace
-
-int Extract(const std::vector<std::string>& archives, const VerbArguments& arguments) {
-    Catalogue catalogue;
+// The catalogue of the archives; false, with the reason told, at the first one refused.
+bool ReadCatalogue(const std::vector<std::string>& archives, Catalogue* catalogue) {
     for (const std::string& archive : archives) {
-        MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, &catalogue);
+        MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, catalogue);
         if (result != kMountOk) {
             Complain(Printable(archive) + ": " + MountResultText(result));
-            return kExitProblem;
+            return false;
         }
     }
-    std::vector<MountedArchive> mounted;
-    if (!IdentifyArchives(archives, &mounted)) {
-        return kExitProblem;
-    }
-    int status = kExitOk;
-    // What the game reads: the indexed entry of each name, or the named ones.
-    std::vector<std::pair<std::string, PackEntry*>> wanted;
-    if (arguments.operands.empty()) {
+    return true;
+}
+
+// What the game reads: the indexed entry of each name, or the named ones; false when a name
+// given is not there, the others still wanted.
+bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& names,
+            std::vector<std::pair<std::string, PackEntry*>>* wanted) {
+    if (names.empty()) {
         for (const auto& item : catalogue.entries) {
             if (!item.second || vflookup(item.second->name) == item.second) {
-                wanted.push_back(item);
+                wanted->push_back(item);
             }
         }
     }
-    for (const std::string& name : arguments.operands) {
+    bool found = true;
+    for (const std::string& name : names) {
         PackEntry* entry = vflookup(name.c_str());
         if (!entry) {
             Complain(Printable(name) + ": not in the mounted archives");
-            status = kExitProblem;
+            found = false;
             continue;
         }
-        wanted.emplace_back(catalogue.storedNames[entry], entry);
+        auto stored = catalogue.storedNames.find(entry);
+        wanted->emplace_back(stored == catalogue.storedNames.end() ? "" : stored->second, entry);
     }
+    return found;
+}
+
+// Writes the entry stored as `name` (a folder where `entry` is null) under the folder given,
+// and prints where; false with the problem told.
+bool ExtractEntry(const std::string& name, PackEntry* entry, const VerbArguments& arguments,
+                  const std::vector<MountedArchive>& mounted) {
     fs::path root = fs::u8path(arguments.directory);
+    std::string why, shown = Printable(name);
+    fs::path relative = SafeRelativePath(name, &why);
+    if (relative.empty()) {
+        Complain(shown + ": refused: " + why);
+        return false;
+    }
+    if (!NoLinkOnTheWay(root, relative)) {
+        Complain(shown + ": refused: a link on the way");
+        return false;
+    }
+    std::string problem = WriteEntry(root / relative, entry, arguments.force, mounted);
+    if (!problem.empty()) {
+        Complain(shown + ": " + problem);
+        return false;
+    }
+    if (entry) {
+        fs::path written = arguments.directory == "." ? relative : root / relative;
+        std::printf("%s\n", Printable(written.generic_u8string()).c_str());
+    }
+    return true;
+}
+
+} // namespace
+
+int Extract(const VerbArguments& arguments) {
+    Catalogue catalogue;
+    std::vector<MountedArchive> mounted;
+    if (!ReadCatalogue(arguments.archives, &catalogue) ||
+        !IdentifyArchives(arguments.archives, &mounted)) {
+        return kExitProblem;
+    }
+    std::vector<std::pair<std::string, PackEntry*>> wanted;
+    int status = Wanted(catalogue, arguments.operands, &wanted) ? kExitOk : kExitProblem;
     for (const auto& [name, entry] : wanted) {
-        std::string why, shown = Printable(name);
-        fs::path relative = SafeRelativePath(name, &why);
-        if (relative.empty()) {
-            Complain(shown + ": refused: " + why);
+        if (!ExtractEntry(name, entry, arguments, mounted)) {
             status = kExitProblem;
-            continue;
-        }
-        if (!NoLinkOnTheWay(root, relative)) {
-            Complain(shown + ": refused: a link on the way");
-            status = kExitProblem;
-            continue;
-        }
-        std::string problem = WriteEntry(root / relative, entry, arguments.force, mounted);
-        if (!problem.empty()) {
-            Complain(shown + ": " + problem);
-            status = kExitProblem;
-        } else if (entry) {
-            fs::path written = arguments.directory == "." ? relative : root / relative;
-            std::printf("%s\n", Printable(written.generic_u8string()).c_str());
         }
     }
     return status;

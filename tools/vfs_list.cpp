@@ -70,7 +70,8 @@ void PrintListing(const std::vector<Row>& rows) {
 
 } // namespace
 
-int List(const std::vector<std::string>& archives) {
+int List(const VerbArguments& arguments) {
+    const std::vector<std::string>& archives = arguments.archives;
     int status = kExitOk;
     for (const std::string& archive : archives) {
         Listing listing;

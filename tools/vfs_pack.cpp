@@ -4,6 +4,7 @@
 #include "tools/vfs_tool.h"
 #include "tools/zip_writer.h"
 #include "vfs/file_name.h"
+#include "vfs/zip_format.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,40 +23,37 @@ namespace {
 // Folders deeper than this are refused rather than walked.
 const int kMaxDepth = 64;
 
-struct DosTime {
-    uint16_t date, time;
-};
-
 // "YYYY-MM-DD HH:MM:SS" (or with a T) as an MS-DOS time; false when it is not one.
-bool ParseDate(const std::string& text, DosTime* dos) {
-    unsigned year, month, day, hour, minute, second;
+bool ParseDate(const std::string& text, zip::DosTime* dos) {
+    zip::CalendarTime t;
     char separator, rest;
-    if (std::sscanf(text.c_str(), "%4u-%2u-%2u%c%2u:%2u:%2u%c", &year, &month, &day, &separator,
-                    &hour, &minute, &second, &rest) != 7 ||
-        (separator != ' ' && separator != 'T') || year < 1980 || year > 2107 || month < 1 ||
-        month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59) {
+    if (std::sscanf(text.c_str(), "%4u-%2u-%2u%c%2u:%2u:%2u%c", &t.year, &t.month, &t.day,
+                    &separator, &t.hour, &t.minute, &t.second, &rest) != 7 ||
+        (separator != ' ' && separator != 'T') || t.year < zip::kFirstDosYear ||
+        t.year > zip::kLastDosYear || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 ||
+        t.hour > 23 || t.minute > 59 || t.second > 59) {
         return false;
     }
-    dos->date = uint16_t((year - 1980) << 9 | month << 5 | day);
-    dos->time = uint16_t(hour << 11 | minute << 5 | second / 2);
+    *dos = zip::ToDosTime(t);
     return true;
 }
 
 // The file's modification time in local time, as zip records it; 1980-01-01 where the file
 // is older or its time cannot be told.
-DosTime FileTime(const fs::path& path) {
+zip::DosTime FileTime(const fs::path& path) {
     struct stat status;
-    DosTime dos = {uint16_t(0 << 9 | 1 << 5 | 1), 0};
     if (stat(path.string().c_str(), &status) != 0) {
-        return dos;
+        return zip::ToDosTime({zip::kFirstDosYear, 1, 1, 0, 0, 0});
     }
     time_t seconds = status.st_mtime;
     const std::tm* local = std::localtime(&seconds);
-    if (local && local->tm_year >= 80 && local->tm_year <= 207) {
-        dos.date = uint16_t((local->tm_year - 80) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
-        dos.time = uint16_t(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
+    unsigned year = local ? unsigned(local->tm_year + 1900) : 0;
+    if (year < zip::kFirstDosYear || year > zip::kLastDosYear) {
+        return zip::ToDosTime({zip::kFirstDosYear, 1, 1, 0, 0, 0});
     }
-    return dos;
+    return zip::ToDosTime({year, unsigned(local->tm_mon + 1), unsigned(local->tm_mday),
+                           unsigned(local->tm_hour), unsigned(local->tm_min),
+                           unsigned(local->tm_sec)});
 }
 
 // False, with the problem told, when two of the paths given would take the same name.
@@ -68,42 +66,54 @@ bool AddFile(const std::string& name, const fs::path& path,
     return added;
 }
 
+// Adds the files under the folder `root`, named relative to it; false with the problem told.
+bool CollectFolder(const std::string& given, const fs::path& root,
+                   std::map<std::string, fs::path>* files) {
+    std::error_code error;
+    fs::recursive_directory_iterator walk(root, error), end;
+    for (; !error && walk != end; walk.increment(error)) {
+        if (walk.depth() >= kMaxDepth) {
+            Complain(walk->path().u8string() + ": folders nested too deep");
+            return false;
+        }
+        if (walk->is_directory(error)) {
+            continue;
+        }
+        if (!walk->is_regular_file(error)) {
+            Complain(walk->path().u8string() + ": not a regular file");
+            return false;
+        }
+        if (!AddFile(walk->path().lexically_relative(root).generic_u8string(), walk->path(),
+                     files)) {
+            return false;
+        }
+    }
+    if (error) {
+        Complain(given + ": " + error.message());
+        return false;
+    }
+    return true;
+}
+
+// Adds the file given, or the files under the folder given; false with the problem told.
+bool CollectPath(const std::string& given, std::map<std::string, fs::path>* files) {
+    fs::path root = fs::u8path(given);
+    std::error_code error;
+    fs::file_status status = fs::status(root, error);
+    if (fs::is_regular_file(status)) {
+        return AddFile(root.filename().u8string(), root, files);
+    }
+    if (!fs::is_directory(status)) {
+        Complain(given + (error ? ": " + error.message() : ": not a file or folder"));
+        return false;
+    }
+    return CollectFolder(given, root, files);
+}
+
 // The files to pack by archive name; false with the problem told.
 bool Collect(const std::vector<std::string>& paths, std::map<std::string, fs::path>* files) {
     for (const std::string& given : paths) {
-        fs::path root = fs::u8path(given);
-        std::error_code error;
-        fs::file_status status = fs::status(root, error);
-        if (fs::is_regular_file(status)) {
-            if (!AddFile(root.filename().u8string(), root, files)) {
-                return false;
-            }
-            continue;
-        }
-        if (!fs::is_directory(status)) {
-            Complain(given + (error ? ": " + error.message() : ": not a file or folder"));
-            return false;
-        }
-        fs::recursive_directory_iterator walk(root, error), end;
-        for (; !error && walk != end; walk.increment(error)) {
-            if (walk.depth() >= kMaxDepth) {
-                Complain(walk->path().u8string() + ": folders nested too deep");
-                return false;
-            }
-            if (walk->is_directory(error)) {
-                continue;
-            }
-            if (!walk->is_regular_file(error)) {
-                Complain(walk->path().u8string() + ": not a regular file");
-                return false;
-            }
-            if (!AddFile(walk->path().lexically_relative(root).generic_u8string(), walk->path(),
-                         files)) {
-                return false;
-            }
-        }
-        if (error) {
-            Complain(given + ": " + error.message());
+        if (!CollectPath(given, files)) {
             return false;
         }
     }
@@ -131,7 +141,7 @@ bool NamesReadBack(const std::map<std::string, fs::path>& files) {
 }
 
 // Adds one file to the archive; false with the problem told.
-bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, DosTime time,
+bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, zip::DosTime time,
               const std::string& archive) {
     std::error_code error;
     uint64_t size = fs::file_size(path, error);
@@ -142,7 +152,7 @@ bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, 
         return false;
     }
     std::string problem;
-    ZipFault fault = writer->Add(name, in, size, time.date, time.time, &problem);
+    ZipFault fault = writer->Add(name, in, size, time, &problem);
     std::fclose(in);
     if (fault == ZipFault::kFile) {
         Complain(path.u8string() + ": " + problem);
@@ -153,10 +163,10 @@ bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, 
 }
 
 bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
-                  const VerbArguments& arguments, const DosTime* fixedTime) {
+                  const VerbArguments& arguments, const zip::DosTime* fixedTime) {
     ZipWriter writer(out, arguments.level);
     for (const auto& [name, path] : files) {
-        DosTime time = fixedTime ? *fixedTime : FileTime(path);
+        zip::DosTime time = fixedTime ? *fixedTime : FileTime(path);
         if (!PackFile(&writer, name, path, time, arguments.operands[0])) {
             return false;
         }
@@ -169,10 +179,35 @@ bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
     return true;
 }
 
+// False, with the problem told, where an archive of that name is there and may not be
+// replaced; where it may, the files to pack lose the archive itself.
+bool MayReplace(const std::string& archive, bool force, std::map<std::string, fs::path>* files) {
+    std::error_code error;
+    fs::file_status existing = fs::symlink_status(fs::u8path(archive), error);
+    if (!fs::exists(existing)) {
+        return true;
+    }
+    // A link, a device or a FIFO is not an archive to replace, nor to write through.
+    if (!fs::is_regular_file(existing)) {
+        Complain(archive + ": not a regular file; not replaced");
+        return false;
+    }
+    if (!force) {
+        Complain(archive + ": exists; not replaced (use -f to replace)");
+        return false;
+    }
+    // An archive replaced inside a folder that it packs is not packed into itself.
+    for (auto file = files->begin(); file != files->end();) {
+        file = fs::equivalent(file->second, fs::u8path(archive), error) ? files->erase(file)
+                                                                        : std::next(file);
+    }
+    return true;
+}
+
 } // namespace
 
 int Pack(const VerbArguments& arguments) {
-    DosTime fixedTime;
+    zip::DosTime fixedTime;
     if (!arguments.date.empty() && !ParseDate(arguments.date, &fixedTime)) {
         return UsageError("--date wants 'YYYY-MM-DD HH:MM:SS' between 1980 and 2107, not '" +
                           arguments.date + "'");
@@ -188,23 +223,8 @@ int Pack(const VerbArguments& arguments) {
                  std::to_string(kZipMaxFiles) + " at the most");
         return kExitProblem;
     }
-    std::error_code error;
-    fs::file_status existing = fs::symlink_status(fs::u8path(archive), error);
-    if (fs::exists(existing)) {
-        // A link, a device or a FIFO is not an archive to replace, nor to write through.
-        if (!fs::is_regular_file(existing)) {
-            Complain(archive + ": not a regular file; not replaced");
-            return kExitProblem;
-        }
-        if (!arguments.force) {
-            Complain(archive + ": exists; not replaced (use -f to replace)");
-            return kExitProblem;
-        }
-        // An archive replaced inside a folder that it packs is not packed into itself.
-        for (auto file = files.begin(); file != files.end();) {
-            file = fs::equivalent(file->second, fs::u8path(archive), error) ? files.erase(file)
-                                                                            : std::next(file);
-        }
+    if (!MayReplace(archive, arguments.force, &files)) {
+        return kExitProblem;
     }
     // Written beside the archive and renamed over it once whole: a failure leaves it as it was.
     ReplacementFile out(fs::u8path(archive));

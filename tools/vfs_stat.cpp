@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-int Stat(const std::vector<std::string>& names) {
+int Stat(const VerbArguments& arguments) {
     int status = kExitOk;
-    for (const std::string& name : names) {
+    for (const std::string& name : arguments.operands) {
         std::string shown = Printable(name);
         FILE* file = vfopen(name.c_str(), "rb");
         if (!file) {

@@ -42,9 +42,9 @@ void TestEntry(const ListedEntry& listed, void* context) {
 
 } // namespace
 
-int Test(const std::vector<std::string>& archives) {
+int Test(const VerbArguments& arguments) {
     int status = kExitOk;
-    for (const std::string& archive : archives) {
+    for (const std::string& archive : arguments.archives) {
         Tally tally{&archive};
         MountResult result = vflistarchive(archive.c_str(), TestEntry, &tally);
         if (result != kMountOk) {

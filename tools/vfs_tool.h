@@ -1,16 +1,16 @@
-// The verbs of ferrox-vfs, one file each, and what they share.
+// The verbs of ferrox-vfs, one file each, and what they are given.
 #pragma once
+
+#include "tools/tool_frame.h"
 
 #include <string>
 #include <vector>
 
-// The exit statuses, as --help and the README document them.
-const int kExitOk = 0;
-const int kExitProblem = 1; // a name not found, damaged data, an archive refused, a write failed
-const int kExitUsage = 2;
-
-// What follows the verb: the names or paths, and the verb's own options.
+// The archives to mount, the verb, and what follows it: the names or paths, and the verb's
+// own options.
 struct VerbArguments {
+    std::vector<std::string> archives; // --mount, in order
+    std::string verb;
     std::vector<std::string> operands;
     std::string directory = "."; // extract -C
     bool force = false;          // extract and pack -f: overwrite
@@ -18,14 +18,11 @@ struct VerbArguments {
     std::string date;            // pack --date, empty for the files' own times
 };
 
-// Prints "ferrox-vfs: MESSAGE" and the hint to --help on standard error; kExitUsage.
-int UsageError(const std::string& message);
-// Prints "ferrox-vfs: MESSAGE" on standard error.
-void Complain(const std::string& message);
-
-int List(const std::vector<std::string>& archives);
-int Test(const std::vector<std::string>& archives);
-int Cat(const std::vector<std::string>& names);
-int Stat(const std::vector<std::string>& names);
-int Extract(const std::vector<std::string>& archives, const VerbArguments& arguments);
+// Each verb's exit status follows the frame's convention. All but Pack run once the archives
+// are mounted.
+int List(const VerbArguments& arguments);
+int Test(const VerbArguments& arguments);
+int Cat(const VerbArguments& arguments);
+int Stat(const VerbArguments& arguments);
+int Extract(const VerbArguments& arguments);
 int Pack(const VerbArguments& arguments);

@@ -1,6 +1,7 @@
 #include "tools/zip_writer.h"
 
 #include "platform/win32.h"
+#include "vfs/zip_format.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,10 +10,7 @@
 
 namespace {
 
-const uint16_t kStored = 0;
-const uint16_t kDeflated = 8;
-const uint16_t kUtf8Flag = 1 << 11;
-const size_t kLocalHeaderSize = 30;
+const char kTooLarge[] = "an archive larger than 4 GiB, which the file layer cannot read";
 // The piece of a file read at a time, and of the deflate stream written at a time.
 const size_t kPiece = 256 * 1024;
 
@@ -45,8 +43,8 @@ bool HasNonAscii(const std::string& name) {
 // The fields that the local header and the directory's file header share.
 std::string CommonFields(const Entry& entry) {
     std::string common;
-    Put16(common, entry.method == kStored ? 10 : 20); // version needed: 1.0, 2.0 for deflate
-    Put16(common, HasNonAscii(entry.name) ? kUtf8Flag : 0);
+    Put16(common, entry.method == zip::kStored ? 10 : 20); // version needed: 1.0, 2.0 for deflate
+    Put16(common, HasNonAscii(entry.name) ? zip::kUtf8Flag : 0);
     Put16(common, entry.method);
     Put16(common, entry.time);
     Put16(common, entry.date);
@@ -60,13 +58,13 @@ std::string CommonFields(const Entry& entry) {
 
 std::string LocalHeader(const Entry& entry) {
     std::string local;
-    Put32(local, 0x04034b50);
+    Put32(local, zip::kLocalHeaderSignature);
     return local + CommonFields(entry) + entry.name;
 }
 
 std::string DirectoryRecord(const Entry& entry, uint64_t offset) {
     std::string record;
-    Put32(record, 0x02014b50);
+    Put32(record, zip::kFileHeaderSignature);
     // Made by: Unix attributes, version 2.0. Readers convert the names of archives made on
     // MS-DOS from its code page, which would garble UTF-8 names.
     Put16(record, 3 << 8 | 20);
@@ -161,23 +159,30 @@ ZipFault ZipWriter::Deflate(FILE* in, uint64_t size, uint64_t limit, bool* small
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece));
         stream.avail_in = uInt(got);
         // Every piece goes in whole; at the end of the file the stream is finished.
-        do {
-            stream.next_out = reinterpret_cast<Bytef*>(output_.data());
-            stream.avail_out = uInt(output_.size());
-            int result = deflate(&stream, got == 0 ? Z_FINISH : Z_NO_FLUSH);
-            size_t produced = output_.size() - stream.avail_out;
-            fits = result != Z_STREAM_ERROR && *compressedSize + produced < limit;
-            if (fits && !WriteData(output_.data(), produced, problem)) {
-                fault = ZipFault::kArchive;
-            }
-            *compressedSize += produced;
-            ended = result == Z_STREAM_END;
-        } while (fits && fault == ZipFault::kNone && !ended && stream.avail_out == 0);
+        fault = DeflatePiece(&stream, got == 0, limit, compressedSize, &fits, &ended, problem);
     }
     deflateEnd(&stream);
     *smaller = ended && fits;
     *crc = reader.crc();
     return fault;
+}
+
+ZipFault ZipWriter::DeflatePiece(z_stream_s* stream, bool last, uint64_t limit,
+                                 uint64_t* compressedSize, bool* fits, bool* ended,
+                                 std::string* problem) {
+    do {
+        stream->next_out = reinterpret_cast<Bytef*>(output_.data());
+        stream->avail_out = uInt(output_.size());
+        int result = deflate(stream, last ? Z_FINISH : Z_NO_FLUSH);
+        size_t produced = output_.size() - stream->avail_out;
+        *fits = result != Z_STREAM_ERROR && *compressedSize + produced < limit;
+        if (*fits && !WriteData(output_.data(), produced, problem)) {
+            return ZipFault::kArchive;
+        }
+        *compressedSize += produced;
+        *ended = result == Z_STREAM_END;
+    } while (*fits && !*ended && stream->avail_out == 0);
+    return ZipFault::kNone;
 }
 
 ZipFault ZipWriter::Store(FILE* in, uint64_t size, uint32_t* crc, std::string* problem) {
@@ -200,9 +205,7 @@ ZipFault ZipWriter::Store(FILE* in, uint64_t size, uint32_t* crc, std::string* p
     return ZipFault::kNone;
 }
 
-ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, uint16_t date,
-                        uint16_t time, std::string* problem) {
-    const std::string tooLarge = "an archive larger than 4 GiB, which the file layer cannot read";
+ZipFault ZipWriter::Admit(const std::string& name, uint64_t size, std::string* problem) const {
     if (size > kZipMaxOffset) {
         *problem = "larger than 4 GiB, which the file layer cannot read";
         return ZipFault::kFile;
@@ -215,19 +218,27 @@ ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, uint16
         *problem = "a name longer than 65535 bytes";
         return ZipFault::kArchive;
     }
-    const uint64_t dataStart = offset_ + kLocalHeaderSize + name.size();
-    if (dataStart > kZipMaxOffset) {
-        *problem = tooLarge;
+    if (offset_ + zip::kLocalHeaderSize + name.size() > kZipMaxOffset) {
+        *problem = kTooLarge;
         return ZipFault::kArchive;
     }
+    return ZipFault::kNone;
+}
+
+ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, zip::DosTime time,
+                        std::string* problem) {
+    ZipFault fault = Admit(name, size, problem);
+    if (fault != ZipFault::kNone) {
+        return fault;
+    }
+    const uint64_t dataStart = offset_ + zip::kLocalHeaderSize + name.size();
     const uint64_t room = kZipMaxOffset - dataStart;
     // The local header goes first with its CRC and sizes unknown, and again once they are known.
-    Entry entry{name, date, time, kDeflated, 0, 0, size};
+    Entry entry{name, time.date, time.time, zip::kDeflated, 0, 0, size};
     if (!Write(LocalHeader(entry), problem)) {
         return ZipFault::kArchive;
     }
     bool smaller = false;
-    ZipFault fault = ZipFault::kNone;
     if (level_ > 0 && size > 0) {
         // Deflated data no shorter than the file, or beyond what the archive holds, is given up.
         fault = Deflate(in, size, std::min(size, room + 1), &smaller, &entry.crc,
@@ -235,10 +246,10 @@ ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, uint16
     }
     if (fault == ZipFault::kNone && !smaller) {
         if (size > room) {
-            *problem = tooLarge;
+            *problem = kTooLarge;
             return ZipFault::kArchive;
         }
-        entry.method = kStored;
+        entry.method = zip::kStored;
         entry.compressedSize = size;
         fault =
             SeekTo(dataStart, problem) ? Store(in, size, &entry.crc, problem) : ZipFault::kArchive;
@@ -258,11 +269,11 @@ ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, uint16
 
 bool ZipWriter::Finish(std::string* problem) {
     if (offset_ + directory_.size() > kZipMaxOffset) {
-        *problem = "an archive larger than 4 GiB, which the file layer cannot read";
+        *problem = kTooLarge;
         return false;
     }
     std::string end;
-    Put32(end, 0x06054b50);
+    Put32(end, zip::kEndSignature);
     Put16(end, 0); // this disk
     Put16(end, 0); // the directory's disk
     Put16(end, count_);

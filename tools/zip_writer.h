@@ -3,6 +3,8 @@
 // stream through in pieces, so that memory stays the same whatever their size.
 #pragma once
 
+#include "vfs/zip_format.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,6 +16,8 @@ const uint32_t kZipMaxFiles = 0xFFFF;
 const uint64_t kZipMaxOffset = 0xFFFFFFFE;
 
 // Where a problem lies: in the file being added, or in the archive.
+struct z_stream_s;
+
 enum class ZipFault { kNone, kFile, kArchive };
 
 class ZipWriter {
@@ -27,12 +31,14 @@ public:
     // hold `size` bytes when read (it changed meanwhile) is refused. Where deflate does not
     // make it smaller, the file is read again and stored. kNone, or where the problem lies
     // with `*problem` told.
-    ZipFault Add(const std::string& name, FILE* in, uint64_t size, uint16_t date, uint16_t time,
+    ZipFault Add(const std::string& name, FILE* in, uint64_t size, zip::DosTime time,
                  std::string* problem);
     // Writes the central directory and the end record.
     bool Finish(std::string* problem);
 
 private:
+    // Whether a file of `size` bytes named `name` may go in: kNone, or where the problem lies.
+    ZipFault Admit(const std::string& name, uint64_t size, std::string* problem) const;
     bool Write(const std::string& bytes, std::string* problem);
     bool WriteData(const char* data, size_t size, std::string* problem);
     bool SeekTo(uint64_t offset, std::string* problem);
@@ -41,6 +47,10 @@ private:
     // part of a stream, to be overwritten.
     ZipFault Deflate(FILE* in, uint64_t size, uint64_t limit, bool* smaller, uint32_t* crc,
                      uint64_t* compressedSize, std::string* problem);
+    // Runs the deflate `stream` over the input it holds, to the end of the stream where the
+    // piece is the `last`, writing what comes out while it stays below `limit` bytes.
+    ZipFault DeflatePiece(z_stream_s* stream, bool last, uint64_t limit, uint64_t* compressedSize,
+                          bool* fits, bool* ended, std::string* problem);
     // Copies the `size` bytes of `in`, from its start, into the archive at the current position.
     ZipFault Store(FILE* in, uint64_t size, uint32_t* crc, std::string* problem);
 

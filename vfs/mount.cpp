@@ -8,6 +8,7 @@
 #include "vfs/internal/zip_records.h"
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
+#include "vfs/zip_format.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -15,10 +16,6 @@
 #include <new>
 
 namespace {
-
-const uint16_t kStored = 0;
-const uint16_t kDeflated = 8;
-const uint16_t kEncryptedFlag = 1;
 
 // An archive's central directory read whole, with what its end records say.
 struct CentralDirectory {
@@ -58,7 +55,7 @@ void FreeArchive(PackArchive* archive) {
 // within the file.
 MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
                      const ZipFileHeader& header) {
-    if (header.method == kStored && header.compressedSize != header.size) {
+    if (header.method == zip::kStored && header.compressedSize != header.size) {
         return kCorrupt;
     }
     uint64_t dataOffset = 0;
@@ -86,7 +83,7 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
                                                uint32_t(dataOffset),
                                                uint32_t(header.compressedSize),
                                                uint32_t(header.size),
-                                               header.method == kDeflated ? 1 : 0};
+                                               header.method == zip::kDeflated ? 1 : 0};
     return kMountOk;
 }
 
@@ -262,10 +259,11 @@ EntryService EntryServiceOf(const ZipFileHeader& header) {
     if (last == '/' || last == '\\') {
         return kDirectoryEntry;
     }
-    if (header.flags & kEncryptedFlag) {
+    if (header.flags & zip::kEncryptedFlag) {
         return kEncryptedEntry;
     }
-    return header.method == kStored || header.method == kDeflated ? kServed : kUnsupportedMethod;
+    return header.method == zip::kStored || header.method == zip::kDeflated ? kServed
+                                                                            : kUnsupportedMethod;
 }
 
 MountResult vflistarchive(const char* path, void (*visit)(const ListedEntry&, void*),

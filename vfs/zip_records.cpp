@@ -1,4 +1,5 @@
 #include "vfs/internal/zip_records.h"
+#include "vfs/zip_format.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -7,19 +8,7 @@
 
 namespace {
 
-const uint32_t kEndSignature = 0x06054b50;
-const uint32_t kZip64EndSignature = 0x06064b50;
-const uint32_t kZip64LocatorSignature = 0x07064b50;
-const uint32_t kFileHeaderSignature = 0x02014b50;
-const uint32_t kLocalHeaderSignature = 0x04034b50;
-
-const size_t kEndSize = 22;
-const size_t kMaxCommentLength = 65535;
-const size_t kZip64EndSize = 56;
-const size_t kZip64LocatorSize = 20;
-const size_t kFileHeaderSize = 46;
-const size_t kLocalHeaderSize = 30;
-const uint16_t kZip64ExtraId = 1;
+using namespace zip;
 
 uint16_t Read16(const unsigned char* p) {
     return uint16_t(p[0] | p[1] << 8);
@@ -59,7 +48,7 @@ MountResult FindEndRecord(ByteSource& source, uint64_t fileSize, unsigned char (
         if (Read32(&tail[at]) != kEndSignature) {
             continue;
         }
-        size_t recordEnd = at + kEndSize + Read16(&tail[at + 20]);
+        size_t recordEnd = at + kEndSize + Read16(&tail[at + kEndCommentLength]);
         if (recordEnd == tailLength) {
             found = at;
             break;
@@ -92,7 +81,7 @@ MountResult ReadZip64End(ByteSource& source, uint64_t endOffset, ZipDirectory* d
     if (Read32(locator) != kZip64LocatorSignature) {
         return kMountOk;
     }
-    uint64_t recordOffset = Read64(locator + 8);
+    uint64_t recordOffset = Read64(locator + kZip64LocatorEndOffset);
     if (!Within(recordOffset, kZip64EndSize, locatorOffset)) {
         return kCorrupt;
     }
@@ -103,9 +92,9 @@ MountResult ReadZip64End(ByteSource& source, uint64_t endOffset, ZipDirectory* d
     if (Read32(record) != kZip64EndSignature) {
         return kCorrupt;
     }
-    directory->entryCount = Read64(record + 32);
-    directory->size = Read64(record + 40);
-    directory->offset = Read64(record + 48);
+    directory->entryCount = Read64(record + kZip64EndEntryCount);
+    directory->size = Read64(record + kZip64EndDirectorySize);
+    directory->offset = Read64(record + kZip64EndDirectoryOffset);
     *limit = recordOffset;
     return kMountOk;
 }
@@ -188,9 +177,9 @@ MountResult ReadZipDirectoryLocation(ByteSource& source, uint64_t fileSize,
     if (result != kMountOk) {
         return result;
     }
-    directory->entryCount = Read16(end + 10);
-    directory->size = Read32(end + 12);
-    directory->offset = Read32(end + 16);
+    directory->entryCount = Read16(end + kEndEntryCount);
+    directory->size = Read32(end + kEndDirectorySize);
+    directory->offset = Read32(end + kEndDirectoryOffset);
     uint64_t limit = endOffset;
     if (directory->entryCount == 0xFFFF || directory->size == 0xFFFFFFFF ||
         directory->offset == 0xFFFFFFFF) {
@@ -215,17 +204,18 @@ MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directory
     if (Read32(fixed) != kFileHeaderSignature) {
         return kCorrupt;
     }
-    header->flags = Read16(fixed + 8);
-    header->method = Read16(fixed + 10);
-    header->modTime = Read16(fixed + 12);
-    header->modDate = Read16(fixed + 14);
-    header->crc32 = Read32(fixed + 16);
-    header->compressedSize = Read32(fixed + 20);
-    header->size = Read32(fixed + 24);
-    header->nameLength = Read16(fixed + 28);
-    uint16_t extraLength = Read16(fixed + 30);
-    uint16_t commentLength = Read16(fixed + 32);
-    header->localHeaderOffset = Read32(fixed + 42);
+    const unsigned char* common = fixed + kFileCommonFields;
+    header->flags = Read16(common + kFlags);
+    header->method = Read16(common + kMethod);
+    header->modTime = Read16(common + kTime);
+    header->modDate = Read16(common + kDate);
+    header->crc32 = Read32(common + kCrc);
+    header->compressedSize = Read32(common + kCompressedSize);
+    header->size = Read32(common + kSize);
+    header->nameLength = Read16(common + kNameLength);
+    uint16_t extraLength = Read16(common + kExtraLength);
+    uint16_t commentLength = Read16(fixed + kFileCommentLength);
+    header->localHeaderOffset = Read32(fixed + kFileLocalHeaderOffset);
     uint64_t variableLength = uint64_t(header->nameLength) + extraLength + commentLength;
     if (!Within(*position + kFileHeaderSize, variableLength, directorySize)) {
         return kCorrupt;
@@ -251,7 +241,9 @@ MountResult ReadZipLocalHeader(ByteSource& source, uint64_t fileSize, uint64_t o
     }
     // The local header's own name and extra lengths: its extra field may differ from the
     // central directory's.
-    uint64_t data = offset + sizeof local + Read16(local + 26) + Read16(local + 28);
+    const unsigned char* common = local + kLocalCommonFields;
+    uint64_t data =
+        offset + sizeof local + Read16(common + kNameLength) + Read16(common + kExtraLength);
     if (!Within(data, compressedSize, fileSize)) {
         return kCorrupt;
     }

@@ -1,6 +1,7 @@
 #include "tests/vfs/zip_writer.h"
 
 #include "tests/support/test_data.h"
+#include "vfs/zip_format.h"
 
 #include <zlib.h>
 
@@ -17,8 +18,9 @@ void AppendCommonFields(std::string& bytes, const ZipItem& item, const std::stri
     Append(bytes, 20, 2);
     Append(bytes, 0, 2); // flags
     Append(bytes, item.method, 2);
-    Append(bytes, 0x6000, 2); // 12:00
-    Append(bytes, 0x5821, 2); // 2024-01-01
+    const zip::DosTime time = zip::ToDosTime({2024, 1, 1, 12, 0, 0});
+    Append(bytes, time.time, 2);
+    Append(bytes, time.date, 2);
     Append(bytes,
            crc32(0, reinterpret_cast<const Bytef*>(item.content.data()), uInt(item.content.size())),
            4);
@@ -33,23 +35,23 @@ void AppendCommonFields(std::string& bytes, const ZipItem& item, const std::stri
 ZipImage MakeZip(const std::vector<ZipItem>& items) {
     std::string bytes, directory;
     for (const ZipItem& item : items) {
-        const std::string data = item.data          ? *item.data
-                                 : item.method == 8 ? RawDeflate(item.content)
-                                                    : item.content;
-        Append(directory, 0x02014b50, 4);
+        const std::string data = item.data                       ? *item.data
+                                 : item.method == zip::kDeflated ? RawDeflate(item.content)
+                                                                 : item.content;
+        Append(directory, zip::kFileHeaderSignature, 4);
         Append(directory, 20, 2); // made by
         AppendCommonFields(directory, item, data);
         Append(directory, 0, 6); // comment length, disk, internal attributes
         Append(directory, 0, 4); // external attributes
         Append(directory, bytes.size(), 4);
         directory += item.name;
-        Append(bytes, 0x04034b50, 4);
+        Append(bytes, zip::kLocalHeaderSignature, 4);
         AppendCommonFields(bytes, item, data);
         bytes += item.name + data;
     }
     const size_t directoryOffset = bytes.size();
     bytes += directory;
-    Append(bytes, 0x06054b50, 4);
+    Append(bytes, zip::kEndSignature, 4);
     Append(bytes, 0, 4);            // this disk, the directory's disk
     Append(bytes, items.size(), 2); // beyond 65535 files the count wraps
     Append(bytes, items.size(), 2);
