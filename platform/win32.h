@@ -69,6 +69,15 @@ typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
+typedef size_t SIZE_T;
+typedef int64_t LONGLONG;
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
 
 #define TRUE 1
 #define FALSE 0
@@ -87,6 +96,10 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_ALREADY_EXISTS 183
+#define ERROR_NOT_LOCKED 158
+#define ERROR_INVALID_ADDRESS 487
+#define ERROR_FILE_INVALID 1006
+#define ERROR_MAPPED_ALIGNMENT 1132
 #define ERROR_INVALID_THREAD_ID 1444
 
 #define GENERIC_READ 0x80000000u
@@ -100,6 +113,13 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_WRITE_THROUGH 0x80000000u
+
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READONLY 0x02u
+#define PAGE_READWRITE 0x04u
+#define FILE_MAP_READ 0x0004u
 
 #define LOCALE_USER_DEFAULT 0x0400
 #define TIME_FORCE24HOURFORMAT 0x00000008u
@@ -181,7 +201,25 @@ FERROX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWO
                                               DWORD flags, HANDLE templateFile);
 FERROX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                           LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+FERROX_PLATFORM_API BOOL WINAPI GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
 FERROX_PLATFORM_API void WINAPI OutputDebugStringA(LPCSTR text);
+
+// Memory and file views. Only what the system asks for is there: new committed read-write
+// memory (blocks of 2 MiB and more are offered to the kernel for large pages), and read-only
+// views of a whole regular file or of a part from a multiple of 64 KiB. VirtualUnlock, as on
+// Windows, takes pages out of the process's memory and says that none were locked: the pages
+// of a view come back from the file when next read, other memory is left as it is.
+FERROX_PLATFORM_API LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
+                                               DWORD protect);
+FERROX_PLATFORM_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
+FERROX_PLATFORM_API BOOL WINAPI VirtualUnlock(LPVOID address, SIZE_T size);
+FERROX_PLATFORM_API HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes,
+                                                     DWORD protect, DWORD maximumSizeHigh,
+                                                     DWORD maximumSizeLow, LPCSTR name);
+FERROX_PLATFORM_API LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess,
+                                                DWORD offsetHigh, DWORD offsetLow,
+                                                SIZE_T bytesToMap);
+FERROX_PLATFORM_API BOOL WINAPI UnmapViewOfFile(LPCVOID baseAddress);
 FERROX_PLATFORM_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT exitCode);
 
 // Local time and its formatting by picture ("yyyy'-'MM'-'dd", "hhmm", ...).
