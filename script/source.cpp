@@ -1,6 +1,7 @@
 #include "script/source.h"
 
 #include "diag/log.h"
+#include "platform/win32.h"
 #include "script/parse_events.h"
 #include "vfs/crc_log.h"
 #include "vfs/vfile.h"
@@ -44,6 +45,34 @@ void WriteReport(const Report& report) {
     LogPrintf("%s", "\n\n");
 }
 
+// A read-only view of the `length` bytes of the file at `path`, or null when the file cannot be
+// mapped or is no longer that long. Its pages come straight from the system's file cache: no
+// copy, and no fresh memory to fault in.
+unsigned char* MapWholeFile(const char* path, uint32_t length) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    LARGE_INTEGER size;
+    HANDLE mapping = GetFileSizeEx(file, &size) && size.QuadPart == length
+                         ? CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)
+                         : nullptr;
+    CloseHandle(file);
+    if (!mapping) {
+        return nullptr;
+    }
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, length);
+    CloseHandle(mapping); // the view keeps the file mapped
+    return static_cast<unsigned char*>(view);
+}
+
+// A mapped file's pages this far behind the read position are given back as the parse moves
+// on, a step at a time, so that a large file does not stay in memory beside its tree. They are
+// read again from the file if a report looks back at them.
+const uint32_t kReleaseStep = 256 * 1024;
+const uint32_t kKeptBehind = 64 * 1024;
+
 } // namespace
 
 ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
@@ -63,10 +92,14 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
         length = -1;
     }
     tooLong = length > 0 && uint64_t(length) > mostBytes;
-    if (length > 0 && !tooLong &&
-        (buffer = static_cast<unsigned char*>(std::malloc(size_t(length))))) {
+    if (length > 0 && !tooLong && !vfhandleentry(file) &&
+        (buffer = MapWholeFile(sourcePath, uint32_t(length)))) {
+        mapped_ = true;
+        size = uint32_t(length);
+    } else if (length > 0 && !tooLong) {
         // A file that delivers less than it claimed is taken for what it delivered.
-        size = uint32_t(vfread(buffer, 1, size_t(length), file));
+        buffer = static_cast<unsigned char*>(std::malloc(size_t(length)));
+        size = buffer ? uint32_t(vfread(buffer, 1, size_t(length), file)) : 0;
     }
     vfclose(file);
 }
@@ -99,12 +132,28 @@ bool ScriptSource::TakeName(const char* name) {
 }
 
 ScriptSource::~ScriptSource() {
-    std::free(buffer);
+    if (mapped_) {
+        UnmapViewOfFile(buffer);
+    } else {
+        std::free(buffer);
+    }
     std::free(scratch_);
     delete constants_;
 }
 
+void ScriptSource::ReleaseBehind() {
+    uint32_t upTo = (position - kKeptBehind) & ~(kKeptBehind - 1);
+    if (upTo > releasedUpTo_) {
+        // Says that nothing was locked, as it should; the pages are gone all the same.
+        VirtualUnlock(buffer + releasedUpTo_, upTo - releasedUpTo_);
+        releasedUpTo_ = upTo;
+    }
+}
+
 int ScriptSource::SkipBlanks() {
+    if (mapped_ && position - releasedUpTo_ >= kReleaseStep + kKeptBehind) {
+        ReleaseBehind();
+    }
     while (position < size) {
         unsigned char c = buffer[position];
         if (c == ' ' || c == '\t') {

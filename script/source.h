@@ -32,7 +32,8 @@ const int kMostShownReports = 100;
 
 class ScriptSource final {
 public:
-    // Loads the file through the file layer; a file that cannot be read gives an empty source,
+    // Maps a file on disk, or reads an archive's entry through the file layer; a file that
+    // cannot be read gives an empty source,
     // and so does one longer than `mostBytes`, which also sets `tooLong`.
     explicit ScriptSource(const char* path, uint32_t mostBytes = UINT32_MAX);
     // A copy of `length` bytes held in memory, named `name` in reports and as the folder of its
@@ -99,6 +100,7 @@ public:
 
     char directory[256] = ""; // the path up to its last separator; includes are found there
     char path[256] = "";      // as given; shown in reports
+    // A read-only view of the file, or a copy of its bytes that free() gives back.
     unsigned char* buffer = nullptr;
     uint32_t size = 0;
     uint32_t position = 0;
@@ -121,6 +123,11 @@ private:
     uint32_t ScanLineEnd(uint32_t at) const;
     // Moves the position forward to `end`, counting the line ends passed.
     void AdvanceTo(uint32_t end);
+    // Gives back the pages of a mapped file that lie well behind the read position.
+    void ReleaseBehind();
+
+    bool mapped_ = false;       // the buffer is a view of the file, not a copy
+    uint32_t releasedUpTo_ = 0; // the mapped pages before this were given back
 
     // The last line scanned: from which position, and where that line starts and ends.
     mutable uint32_t scannedFrom_ = UINT32_MAX;
