@@ -191,7 +191,9 @@ extern "C" LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWOR
         return nullptr;
     }
     size_t length = bytesToMap ? bytesToMap : size_t(size - offset);
-    void* view = mmap(nullptr, length, PROT_READ, MAP_SHARED, object->fd, off_t(offset));
+    // A view is made to be read: its pages are mapped in one go, not one fault at a time.
+    void* view =
+        mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, object->fd, off_t(offset));
     if (view == MAP_FAILED) {
         SetLastError(platform::ErrorFromErrno(errno));
         return nullptr;

@@ -8,11 +8,11 @@ namespace {
 
 const std::size_t kGranule = 8; // every pooled size is a multiple of the pointer size
 const std::size_t kLargestPooled = 128;
-// Chunks come from the system in blocks that double from the first size to the last and then
-// stay there: a small parse touches a few pages of one small chunk, a large one takes blocks
-// that the kernel can back with large pages, faulting 2 MiB in at a time instead of 4 KiB.
+// Chunks come from the system: a small first one, so that a small parse touches a few pages of
+// it only, then blocks of one large page each, which the kernel faults in 2 MiB at a time
+// instead of 4 KiB where it offers large pages.
 const std::size_t kFirstChunkSize = 64 * 1024;
-const std::size_t kLastChunkSize = 4 << 20;
+const std::size_t kChunkSize = 2 << 20;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -56,8 +56,7 @@ void* CutBlock(std::size_t blockSize) {
         if (cutChunk && cutChunk->next) {
             CutFrom(cutChunk->next);
         } else {
-            std::size_t size = cutChunk ? cutChunk->size * 2 : kFirstChunkSize;
-            size = size < kLastChunkSize ? size : kLastChunkSize;
+            std::size_t size = cutChunk ? kChunkSize : kFirstChunkSize;
             Chunk* chunk = static_cast<Chunk*>(
                 VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
             if (!chunk) {
