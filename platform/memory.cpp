@@ -165,6 +165,7 @@ extern "C" HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, 
         SetLastError(platform::ErrorFromErrno(errno));
         return nullptr;
     }
+    SetLastError(ERROR_SUCCESS); // no mapping of that name existed: it has no name
     return platform::NewHandle(KernelObject::Mapping, fd);
 }
 
