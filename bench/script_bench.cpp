@@ -1,6 +1,6 @@
 // Parsing configuration files: the scanner and the literal readers alone, and whole files of
 // 1 MB and 10 MB with their tree built and destroyed, beside inih and toml++ parsing files of
-// the same size and content.
+// the same size and content; and includes of missing files in a big folder.
 #include "bench/script_corpus.h"
 #include "script/parser.h"
 #include "tests/support/temporary_folder.h"
@@ -218,6 +218,24 @@ void Typedefs(benchmark::State& state) {
     }
 }
 
+// 4096 includes of files that are missing from a folder of 5000 others: distinct names
+// (argument 0), or the same seven over again (1).
+void MissingIncludes(benchmark::State& state) {
+    TemporaryFolder folder;
+    for (int i = 0; i < 5000; ++i) {
+        folder.Write("file" + std::to_string(i) + ".dat", "");
+    }
+    std::string text = "!a()\n";
+    for (int i = 0; i < 4096; ++i) {
+        text += "!include(\"missing" + std::to_string(state.range(0) ? i % 7 : i) + ".ini\")\n";
+    }
+    std::string path = folder.Write("game.ini", text + "a()\n");
+    for (auto _ : state) {
+        delete ParseScriptFile(path.c_str());
+    }
+}
+
+BENCHMARK(MissingIncludes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Typedefs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Scanner)->Unit(benchmark::kMillisecond);
 BENCHMARK(ParseHostile)->Unit(benchmark::kMillisecond);

@@ -1,30 +1,27 @@
-# Man pages for the modder tools, made by help2man from their own --help and --version; each
-# has a one-line summary for the page's NAME section.
-set(FERROX_MAN_PAGES ferrox-vfs ferrox-script)
-set(FERROX_MAN_NAME_ferrox-vfs
-    "list, check and unpack the game's files and archives, or pack new ones")
-set(FERROX_MAN_NAME_ferrox-script "parse a configuration script as the launcher does")
-# Instrumented builds are never packaged, and their tools' output is not always their own.
-if(FERROX_SANITIZE OR FERROX_FUZZ)
-    return()
-endif()
-find_program(HELP2MAN help2man)
-if(NOT HELP2MAN)
-    message(STATUS "help2man not found: the tools are installed without man pages")
-    return()
-endif()
+# The man pages, written by hand in packaging/man: the two modder tools and the configuration
+# language. The build fills in the version and compresses them as Debian wants them.
+set(FERROX_MAN_PAGES ferrox-script.1 ferrox-vfs.1 ferrox-ini.5)
 set(pages "")
-foreach(tool IN LISTS FERROX_MAN_PAGES)
-    set(page ${CMAKE_BINARY_DIR}/man/${tool}.1.gz)
-    add_custom_command(OUTPUT ${page}
-        COMMAND ${HELP2MAN} --no-info --name=${FERROX_MAN_NAME_${tool}}
-                --output=${tool}.1 $<TARGET_FILE:${tool}>
-        COMMAND gzip -9nf ${tool}.1
+foreach(page IN LISTS FERROX_MAN_PAGES)
+    set(filled ${CMAKE_BINARY_DIR}/man/${page})
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/man/${page} ${filled} @ONLY)
+    add_custom_command(OUTPUT ${filled}.gz
+        COMMAND gzip -9nf -k ${page}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/man
-        DEPENDS ${tool}
+        DEPENDS ${filled}
         VERBATIM)
-    list(APPEND pages ${page})
+    string(REGEX MATCH "[0-9]$" section ${page})
+    install(FILES ${filled}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT tools)
+    list(APPEND pages ${filled}.gz)
 endforeach()
-file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
 add_custom_target(man-pages ALL DEPENDS ${pages})
-install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
+
+if(BUILD_TESTING)
+    # A later --help that names an option or a command the page lacks fails here.
+    foreach(tool ferrox-script ferrox-vfs)
+        add_test(NAME ${tool}-man-page-covers-help
+                 COMMAND ${PROJECT_SOURCE_DIR}/packaging/man/check-pages.sh $<TARGET_FILE:${tool}>
+                         ${PROJECT_SOURCE_DIR}/packaging/man/${tool}.1)
+        set_tests_properties(${tool}-man-page-covers-help PROPERTIES LABELS packaging)
+    endforeach()
+endif()

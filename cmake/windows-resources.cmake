@@ -1,5 +1,5 @@
 # Windows version details for every shipped binary, and the launcher's icon, made here from
-# the pixel description in packaging/windows.
+# the shapes of packaging/windows/ferrox-icon.txt, rendered at each size Windows asks for.
 set(FERROX_ICON ${CMAKE_BINARY_DIR}/ferrox.ico)
 add_custom_command(OUTPUT ${FERROX_ICON}
     COMMAND python3 ${PROJECT_SOURCE_DIR}/packaging/windows/make_icon.py

@@ -28,6 +28,7 @@ void Describe(const std::string& name, const struct stat& status, _finddata_t* f
 } // namespace
 
 extern "C" BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+    platform::ForgetListings(); // relative folders name other ones now
     if (!path || chdir(platform::ResolveWindowsPath(path).c_str()) != 0) {
         SetLastError(path ? platform::ErrorFromErrno(errno) : ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -40,6 +41,7 @@ extern "C" int _mkdir(const char* path) {
         errno = EINVAL;
         return -1;
     }
+    platform::ForgetListings();
     return mkdir(platform::ResolveWindowsPath(path).c_str(), 0777);
 }
 

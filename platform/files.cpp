@@ -65,6 +65,9 @@ extern "C" FILE* WinPathFopen(const char* path, const char* mode) {
         }
     }
     posixMode[length] = '\0';
+    if (posixMode[0] != 'r' || std::strchr(posixMode, '+')) {
+        platform::ForgetListings();
+    }
     std::string resolved = platform::ResolveWindowsPath(path);
     if (posixMode[0] == 'r') {
         return OpenForReading(resolved.c_str(), posixMode);
@@ -106,6 +109,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD
     }
     if (flags & FILE_FLAG_WRITE_THROUGH) {
         openFlags |= O_SYNC; // every write reaches the disk before WriteFile returns
+    }
+    if (writes || disposition != OPEN_EXISTING) {
+        platform::ForgetListings();
     }
     std::string path = platform::ResolveWindowsPath(fileName);
     bool existed = access(path.c_str(), F_OK) == 0;

@@ -31,6 +31,13 @@ std::string ResolveWindowsPath(const char* path);
 bool FirstEntryWhere(const std::string& folder, const std::function<bool(const char*)>& matches,
                      std::string& match);
 
+// The entry of `folder` whose name equals `name` without regard to ASCII case; of several, the
+// first in byte order. While a lookup snapshot is open, from the folder's remembered listing.
+bool EntryIgnoringCase(const std::string& folder, const std::string& name, std::string& match);
+// Forgets the remembered listings: this process is about to create or change a file or folder,
+// or to change the working folder.
+void ForgetListings();
+
 // The Windows error code closest to an errno value.
 DWORD ErrorFromErrno(int error);
 

@@ -47,8 +47,7 @@ std::string platform::ResolveWindowsPath(const char* path) {
         std::string candidate = resolved + name;
         if (!name.empty() && name != "." && name != ".." && !Exists(candidate)) {
             std::string match;
-            auto sameName = [&](const char* entry) { return _stricmp(entry, name.c_str()) == 0; };
-            if (!FirstEntryWhere(resolved, sameName, match)) {
+            if (!EntryIgnoringCase(resolved, name, match)) {
                 return candidate + posix.substr(end); // the rest as written
             }
             candidate = resolved + match;

@@ -17,6 +17,7 @@ const size_t kMostArguments = 1024;
 // named with a separator is a path under Windows rules; a bare name is searched along PATH
 // when `searchPath` is set. Results and errno follow the MSVC runtime.
 intptr_t Spawn(int mode, const char* program, const char* const* argv, bool searchPath) {
+    platform::ForgetListings(); // the child may change any folder
     if ((mode != _P_WAIT && mode != _P_NOWAIT) || !program || !argv) {
         errno = EINVAL;
         return -1;

@@ -21,6 +21,9 @@
 static inline FILE* WinPathFopen(const char* path, const char* mode) {
     return fopen(path, mode);
 }
+// The system looks names up without regard to case itself: there is nothing to remember.
+static inline void WinPathBeginLookupSnapshot(void) {}
+static inline void WinPathEndLookupSnapshot(void) {}
 
 #else
 
@@ -273,6 +276,11 @@ FERROX_PLATFORM_API int _setmode(int descriptor, int mode);
 
 // fopen with Windows path rules, for the files of a game; a directory cannot be opened as a file.
 FERROX_PLATFORM_API FILE* WinPathFopen(const char* path, const char* mode);
+// Between these, the lookups of Windows paths on this thread may take the folders as they were
+// when first read, except for what this process changes itself: for a run of lookups, such as
+// one parse, over files that nothing else changes meanwhile. They nest.
+FERROX_PLATFORM_API void WinPathBeginLookupSnapshot(void);
+FERROX_PLATFORM_API void WinPathEndLookupSnapshot(void);
 
 // The entry function that the executable defines and the platform's start-up code calls.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,

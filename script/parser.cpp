@@ -160,7 +160,9 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     }
     bool quoted = !source->AtEnd() && source->buffer[source->position] == '"';
     int32_t nameError = 0;
+    NotifyParseEvent({ParseEvent::kIncludeName, source});
     StringValue* name = source->ParseStringLiteral(&nameError);
+    NotifyParseEvent({ParseEvent::kIncludeNameRead, source});
     if (nameError != 0 || !name) {
         delete name;
         // A bad name skips the include, except a quoted name that the end of the file cut
@@ -189,9 +191,15 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         return;
     }
     ++parse->includeFiles;
-    ScriptSource* file = OpenScript(source, parse, path);
+    std::string key = FileName(path, NameForm::kLookup).c_str();
+    // A path known to be missing reads as the empty file a missing one gives.
+    ScriptSource* file = parse->missingIncludes.count(key) ? OpenScript(source, parse, path, "", 0)
+                                                           : OpenScript(source, parse, path);
     if (!file) {
         return;
+    }
+    if (!file->opened && parse->missingIncludes.size() < size_t(kMostIncludeFiles)) {
+        parse->missingIncludes.insert(key);
     }
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);
@@ -225,14 +233,25 @@ ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char*
     return entries;
 }
 
+// A parse reads files that nothing changes meanwhile: the folders it searches for names are
+// read once (many missing includes in a big folder would read it again for each).
+struct LookupSnapshot {
+    LookupSnapshot() { WinPathBeginLookupSnapshot(); }
+    ~LookupSnapshot() { WinPathEndLookupSnapshot(); }
+    LookupSnapshot(const LookupSnapshot&) = delete;
+    LookupSnapshot& operator=(const LookupSnapshot&) = delete;
+};
+
 } // namespace
 
 ScriptEntry* ParseScriptFile(const char* path) {
+    LookupSnapshot snapshot;
     ParseContext parse;
     return ParseTopFile(OpenScript(nullptr, &parse, path), parse, path);
 }
 
 ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size) {
+    LookupSnapshot snapshot;
     ParseContext parse;
     return ParseTopFile(OpenScript(nullptr, &parse, name, bytes, size), parse, name);
 }

@@ -15,6 +15,8 @@
 #include "script/source.h"
 #include "script/typedef_index.h"
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 // What one parse shares across all its files and blocks.
@@ -31,6 +33,9 @@ struct ParseContext {
     uint32_t treeBytes = 0;
     // The files open, the top file first: an include of one of them is a cycle.
     std::vector<const ScriptSource*> openFiles;
+    // Include paths found missing, in their lookup form: looking again would find nothing new,
+    // and a miss costs a search of its folder.
+    std::unordered_set<std::string> missingIncludes;
     ReportBudget reports;
 };
 

@@ -83,6 +83,7 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
     if (!file) {
         return;
     }
+    opened = true;
     if (CCRCLog* log = InstalledCRCLog()) {
         log->AddFile(sourcePath); // every file a parse reads is checksummed, includes too
     }

@@ -108,6 +108,7 @@ public:
     ScriptErrorSink* errorSink = nullptr;
     ReportBudget* reportBudget = nullptr; // null: every report is shown
     bool tooLong = false; // the file was longer than the source may hold, and left unread
+    bool opened = false;  // a file of the name was found and opened
 
 private:
     // Takes `name` as the path and its folder as the directory; false, after a report, when the

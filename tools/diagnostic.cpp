@@ -1,4 +1,5 @@
 #include "tools/diagnostic.h"
+#include "tools/printable.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ void WriteSourceLine(FILE* out, const Diagnostic& d, bool colour) {
     if (column > shown.size()) {
         caret.append(column - shown.size(), ' ');
     }
-    std::fprintf(out, "%s\n%s%s^%s\n", shown.c_str(), caret.c_str(), colour ? "\033[1;32m" : "",
-                 colour ? "\033[0m" : "");
+    std::fprintf(out, "%s\n%s%s^%s\n", Printable(shown, true).c_str(), caret.c_str(),
+                 colour ? "\033[1;32m" : "", colour ? "\033[0m" : "");
 }
 
 // A JSON string literal: valid UTF-8 is kept, other bytes are read as Latin-1.
@@ -82,20 +83,20 @@ void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics,
     const char* bold = colour ? "\033[1m" : "";
     const char* plain = colour ? "\033[0m" : "";
     for (const Diagnostic& d : diagnostics) {
-        std::string place = d.file.empty() ? "ferrox-script" : d.file;
+        std::string place = d.file.empty() ? "ferrox-script" : Printable(d.file);
         if (d.line > 0) {
             place += ":" + std::to_string(d.line) + ":" + std::to_string(d.column);
         }
         std::fprintf(out, "%s%s:%s %s%s:%s %s\n", bold, place.c_str(), plain,
                      colour ? SeverityColour(d.severity) : "", SeverityName(d.severity), plain,
-                     d.message.c_str());
+                     Printable(d.message).c_str());
         if (d.showLine) {
             WriteSourceLine(out, d, colour);
         }
         for (const auto& include : d.includedFrom) {
             std::fprintf(out, "%s%s:%s included from %s:%d\n",
                          colour ? SeverityColour(Diagnostic::kNote) : "", "note", plain,
-                         include.first.c_str(), include.second);
+                         Printable(include.first).c_str(), include.second);
         }
     }
     if (notShown > 0) {

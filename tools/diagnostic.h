@@ -20,7 +20,8 @@ struct Diagnostic {
     std::vector<std::pair<std::string, int>> includedFrom;
 };
 
-// `colour`: ANSI colours, for a terminal. `notShown`: diagnostics left out past the cap.
+// Names and lines are written through Printable. `colour`: ANSI colours, for a terminal.
+// `notShown`: diagnostics left out past the cap.
 void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown,
                           bool colour);
 void WriteDiagnosticsJson(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown);

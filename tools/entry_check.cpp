@@ -3,7 +3,9 @@
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 #include <zlib.h>
 
@@ -26,7 +28,7 @@ std::string CopyCheckedFile(FILE* file, FILE* out) {
     size_t got;
     while ((got = vfread(chunk.data(), 1, chunk.size(), file)) > 0) {
         if (out && std::fwrite(chunk.data(), 1, got, out) != got) {
-            return "cannot be written out";
+            return std::string("cannot be written out: ") + std::strerror(errno);
         }
         crc = crc32(crc, chunk.data(), uInt(got));
         total += got;

@@ -14,16 +14,6 @@ bool Wide(uint32_t c) {
 
 } // namespace
 
-std::string PrintableName(const char* name, size_t length) {
-    std::string text(name, length);
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 size_t DisplayWidth(const std::string& text) {
     size_t width = 0;
     for (size_t i = 0; i < text.size();) {

@@ -1,13 +1,11 @@
-// How ls and test show an archive entry: names safe for a terminal and measured in columns,
-// methods and dates in words.
+// How the ferrox-vfs verbs show names and archive entries: names safe for a terminal and
+// measured in columns, methods and dates in words.
 #pragma once
 
 #include "vfs/listing.h"
 
 #include <string>
 
-// The stored name with control characters shown as '?'.
-std::string PrintableName(const char* name, size_t length);
 // The columns a UTF-8 text takes on a terminal: two for wide (East Asian) characters, none for
 // continuation bytes, one for any other byte.
 size_t DisplayWidth(const std::string& text);

@@ -4,8 +4,14 @@
 #include "diag/log.h"
 #include "platform/win32.h"
 #include "script/parser.h"
+#include "tools/diagnostic.h"
+#include "tools/file_identity.h"
 #include "tools/parse_watcher.h"
+#include "tools/printable.h"
+#include "tools/replace_file.h"
 #include "tools/script_dump.h"
+#include "tools/system_name.h"
+#include "tools/tool_output.h"
 #include "vfs/vfile.h"
 
 #include <cerrno>
@@ -13,7 +19,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,16 +35,18 @@ const char kUsage[] =
     "options:\n"
     "  --strict             treat warnings as errors\n"
     "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
-    "  --log=FILE           write the launcher's log text of the parse to FILE\n"
+    "  --log=FILE           write the launcher's log text of the parse to FILE (not one\n"
+    "                       that the parse reads)\n"
     "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
     "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
-    "             (with --strict also a warning), 2 usage error\n";
+    "             (with --strict also a warning), or an output could not be written,\n"
+    "             2 usage error\n";
 
 int UsageError(const std::string& problem) {
     std::fprintf(stderr, "ferrox-script: %s\n%.*sTry 'ferrox-script --help' for more.\n",
-                 problem.c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
+                 Printable(problem).c_str(), int(std::strchr(kUsage, '\n') + 1 - kUsage), kUsage);
     return 2;
 }
 
@@ -162,13 +172,54 @@ void WriteDiagnostics(const ParseWatcher& watcher, const Options& options) {
     }
 }
 
-bool WriteLogFile(const std::string& name) {
-    FILE* file = std::fopen(name.c_str(), "wb");
-    bool written =
-        file && std::fwrite(LogText().data(), 1, LogText().size(), file) == LogText().size();
-    if ((file && std::fclose(file) != 0) || !written) {
-        std::fprintf(stderr, "ferrox-script: cannot write '%s': %s\n", name.c_str(),
-                     std::strerror(errno));
+// The file of the parse that `name` names too, in any spelling or through a link, or "".
+std::string ReadFileNamed(const std::string& name, const std::vector<std::string>& read) {
+    std::optional<FileIdentity> target = IdentityOfPath(PathOfSystemName(name));
+    if (!target) {
+        return ""; // a new file, which no parse read
+    }
+    for (const std::string& path : read) {
+        // Opened as the parse opens it, so that the same file is found.
+        FILE* file = WinPathFopen(path.c_str(), "rb");
+        std::optional<FileIdentity> identity = IdentityOfStream(file);
+        if (file) {
+            std::fclose(file);
+        }
+        if (identity && *identity == *target) {
+            return path;
+        }
+    }
+    return "";
+}
+
+// Why the log cannot replace the file `name`: it is one that the parse read, or no regular
+// file (a folder, a pipe, a device); "" when it can.
+std::string WhyNoLogThere(const std::string& name, const std::vector<std::string>& read) {
+    std::string clash = ReadFileNamed(name, read);
+    if (!clash.empty()) {
+        return "it is '" + clash + "', which the parse reads";
+    }
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::status(PathOfSystemName(name), error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
+               ? "is not a regular file"
+               : "";
+}
+
+// Writes the log text to the file `name`, through a temporary that takes its name once whole.
+bool WriteLogFile(const std::string& name, const std::vector<std::string>& read) {
+    std::string failure = WhyNoLogThere(name, read);
+    if (failure.empty()) {
+        ReplacementFile log(PathOfSystemName(name));
+        const std::string& text = LogText();
+        bool written = log.File() &&
+                       std::fwrite(text.data(), 1, text.size(), log.File()) == text.size() &&
+                       log.Commit(true);
+        failure = written ? "" : log.Error();
+    }
+    if (!failure.empty()) {
+        std::fprintf(stderr, "ferrox-script: cannot write the log '%s': %s\n",
+                     Printable(name).c_str(), Printable(failure).c_str());
         return false;
     }
     return true;
@@ -177,23 +228,28 @@ bool WriteLogFile(const std::string& name) {
 } // namespace
 
 int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
     Options options;
     bool done = false;
     int status = ReadOptions(argc, argv, options, done);
     if (done) {
-        return status;
+        return FinishStandardOutput("ferrox-script") ? status : 1;
     }
     LogToEchoHookOnly();
     SetLogEchoHook([](const char* message) { LogText() += message; });
     ScriptEntry* entries = nullptr;
+    std::vector<std::string> filesRead;
     {
         ParseWatcher watcher;
         entries = ParseWatched(options.file.c_str(), watcher);
         WriteDiagnostics(watcher, options);
         bool failed = !entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
+        // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
+        failed = failed || std::fflush(stderr) != 0 || std::ferror(stderr);
         status = failed ? 1 : 0;
+        filesRead = watcher.FilesStarted();
     }
-    if (!options.logFile.empty() && !WriteLogFile(options.logFile)) {
+    if (!options.logFile.empty() && !WriteLogFile(options.logFile, filesRead)) {
         status = 1;
     }
     if (status == 0 && options.command == "dump") {
@@ -203,5 +259,5 @@ int main(int argc, char** argv) {
         entries->Write(stdout);
     }
     delete entries;
-    return status;
+    return FinishStandardOutput("ferrox-script") ? status : 1;
 }

@@ -1,6 +1,8 @@
 // ferrox-vfs: mounts ZIP archives into the archive index, then lists, tests, prints, describes
 // or extracts what the file layer sees, disk first as the system opens files; or packs files
 // into an archive that the layer reads.
+#include "tools/printable.h"
+#include "tools/tool_output.h"
 #include "tools/vfs_tool.h"
 #include "vfs/mount.h"
 
@@ -41,8 +43,8 @@ const char kUsage[] =
     "Options: --mount=ARCHIVE, -h/--help, --version; '--' ends the options.\n"
     "\n"
     "Exit status: 0 success; 1 a name not found, damaged or unservable data, an archive\n"
-    "refused (the tool stops at the first refused archive), or a file that cannot be\n"
-    "written; 2 a usage error.\n";
+    "refused (the tool stops at the first refused archive), or a file or standard output\n"
+    "that cannot be written; 2 a usage error.\n";
 
 // The global options and the verb; the verb's own options are read by ReadVerbArguments.
 struct Command {
@@ -173,7 +175,7 @@ bool MountAll(const std::vector<std::string>& archives) {
         errno = 0;
         MountResult result = vfmount(archive.c_str());
         if (result != kMountOk) {
-            std::string message = archive + ": " + MountResultText(result);
+            std::string message = Printable(archive) + ": " + MountResultText(result);
             if (result == kCannotOpen && errno != 0) {
                 message += " (" + std::string(std::strerror(errno)) + ")";
             }
@@ -184,19 +186,7 @@ bool MountAll(const std::vector<std::string>& archives) {
     return true;
 }
 
-} // namespace
-
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "ferrox-vfs: %s\nTry 'ferrox-vfs --help'.\n", message.c_str());
-    return kExitUsage;
-}
-
-void Complain(const std::string& message) {
-    std::fflush(stdout); // keeps the order of the two streams where they share a terminal
-    std::fprintf(stderr, "ferrox-vfs: %s\n", message.c_str());
-}
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     Command command;
     int status = ParseArguments(argc, argv, &command);
     if (status >= 0) {
@@ -222,4 +212,25 @@ int main(int argc, char** argv) {
         return Stat(operands);
     }
     return Extract(command.archives, command.arguments);
+}
+
+} // namespace
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "ferrox-vfs: %s\nTry 'ferrox-vfs --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+void Complain(const std::string& message) {
+    FlushStandardOutput();
+    std::fprintf(stderr, "ferrox-vfs: %s\n", message.c_str());
+}
+
+int main(int argc, char** argv) {
+    IgnoreFileSizeSignal();
+    int status = Run(argc, argv);
+    if (!FinishStandardOutput("ferrox-vfs") && status == kExitOk) {
+        status = kExitProblem;
+    }
+    return status;
 }

@@ -143,6 +143,16 @@ void ParseWatcher::OnEvent(const ParseEvent& event) {
                         "the file ends where " + self.ArgumentName(self.argument_) + " should be");
         }
         break;
+    case ParseEvent::kIncludeName:
+        // A quoted name fails only where the end of the file cuts it, which ends the parse.
+        if (source.position >= source.size || source.buffer[source.position] != '"') {
+            self.includeName_ = &source;
+            self.includeNameStart_ = source.position;
+        }
+        break;
+    case ParseEvent::kIncludeNameRead:
+        self.includeName_ = nullptr;
+        break;
     case ParseEvent::kReport:
         self.Reported(source, event.message);
         break;
@@ -150,6 +160,7 @@ void ParseWatcher::OnEvent(const ParseEvent& event) {
 }
 
 void ParseWatcher::FileStarted(const ScriptSource& source) {
+    filesStarted_.push_back(source.path);
     files_.push_back(
         {&source, source.path, files_.empty() ? 0 : int(files_.back().source->line), {}});
     for (uint32_t at = 0; at + 1 < source.size; ++at) {
@@ -206,19 +217,28 @@ void ParseWatcher::BlockEnded(const ScriptSource& source, bool closed) {
 }
 
 void ParseWatcher::Reported(const ScriptSource& source, const std::string& message) {
-    bool warning = message == "its not c!"; // the one report after which the parse goes on
+    if (includeName_ == &source) {
+        IncludeSkipped(source, message);
+        return;
+    }
+    bool warning = message == "its not c!"; // the other report after which the parse goes on
     if (Full()) {
         ++notShown_;
         ++(warning ? warnings_ : errors_);
         droppingNotes_ = true;
         return;
     }
+    const std::string keyword = "unknown keyword ";
     uint32_t at;
     if (argument_.reading && argument_.source == &source) {
         at = argument_.start;
     } else if (message == "unknown keyword " ||
                (message.size() >= 3 && message.compare(message.size() - 3, 3, " ''") == 0)) {
         at = source.position; // the word is empty: the culprit is the byte after it
+    } else if (message.compare(0, keyword.size(), keyword) == 0 &&
+               message.size() - keyword.size() <= source.position) {
+        at = source.position -
+             uint32_t(message.size() - keyword.size()); // word bytes may precede it
     } else {
         at = source.position > 0 ? source.position - 1 : 0;
         while (at > 0 && IsWordByte(source.buffer[at]) && IsWordByte(source.buffer[at - 1])) {
@@ -229,6 +249,15 @@ void ParseWatcher::Reported(const ScriptSource& source, const std::string& messa
     if (!warning) {
         AddNotes(source, message, at);
     }
+}
+
+void ParseWatcher::IncludeSkipped(const ScriptSource& source, const std::string& message) {
+    Add(At(source, includeNameStart_, Diagnostic::kWarning, message));
+    Diagnostic resumed = At(source, source.position, Diagnostic::kNote,
+                            "the include is skipped, and the parse goes on here");
+    resumed.showLine = source.position != includeNameStart_;
+    resumed.includedFrom.clear();
+    Add(resumed);
 }
 
 void ParseWatcher::AddNotes(const ScriptSource& source, const std::string& message, uint32_t at) {

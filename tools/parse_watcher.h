@@ -28,6 +28,8 @@ public:
     long NotShown() const { return notShown_; }
     bool AnyError() const { return errors_ > 0; }
     bool AnyWarning() const { return warnings_ > 0; }
+    // The paths of the files the parse started, as it named them: the top file and includes.
+    const std::vector<std::string>& FilesStarted() const { return filesStarted_; }
 
 private:
     struct OpenFile {
@@ -48,6 +50,8 @@ private:
     void FileStarted(const ScriptSource& source);
     void BlockEnded(const ScriptSource& source, bool closed);
     void Reported(const ScriptSource& source, const std::string& message);
+    // A report about an include's name, after which the parse skips the include and goes on.
+    void IncludeSkipped(const ScriptSource& source, const std::string& message);
     void AddNotes(const ScriptSource& source, const std::string& message, uint32_t at);
     std::string ArgumentName(const Argument& argument) const;
     // A diagnostic at byte `at` of the source (at most its size), with its include chain.
@@ -60,7 +64,11 @@ private:
     static const size_t kMostRemembered = 10000;
     std::vector<OpenFile> files_; // the file being parsed on top, its includers below
     Argument argument_;           // the argument read last
+    // The include name being read: its source (null: none) and where it starts.
+    const ScriptSource* includeName_ = nullptr;
+    uint32_t includeNameStart_ = 0;
     std::set<std::string> declared_;
+    std::vector<std::string> filesStarted_; // bounded by the parse's bound on include files
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
     bool droppingNotes_ = false;

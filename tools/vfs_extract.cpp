@@ -1,12 +1,15 @@
 // extract: writes the entries that the game would read as files under a folder, refusing every
 // name that would land outside it and never replacing a file unless asked to.
+#include "platform/win32.h"
 #include "tools/entry_check.h"
-#include "tools/entry_text.h"
+#include "tools/entry_path.h"
+#include "tools/file_identity.h"
+#include "tools/printable.h"
+#include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
@@ -14,6 +17,12 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// An archive that the run reads, and so never writes to.
+struct MountedArchive {
+    std::string path; // as mounted
+    FileIdentity identity;
+};
 
 // The served entries of the mounted archives by the names they are stored under, and the
 // directory entries, in archive order.
@@ -34,54 +43,6 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
     }
 }
 
-// Windows opens a device, not a file, for these names, whatever their extension.
-bool DeviceName(const std::string& part) {
-    std::string stem = part.substr(0, part.find('.'));
-    for (char& c : stem) {
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    }
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
-        return true;
-    }
-    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-           stem[3] >= '1' && stem[3] <= '9';
-}
-
-// The stored name as a path relative to the target folder, or empty with `*why` told when it
-// would leave the folder: absolute names, drive letters and other colons, "..".
-fs::path SafeRelativePath(const std::string& name, std::string* why) {
-    if (name.empty() || name[0] == '/' || name[0] == '\\') {
-        *why = "an absolute name";
-        return {};
-    }
-    if (name.find(':') != std::string::npos) {
-        *why = "a drive letter or stream name (':')";
-        return {};
-    }
-    fs::path path;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of("/\\", start);
-        std::string part = name.substr(start, end == std::string::npos ? end : end - start);
-        if (part == "..") {
-            *why = "a '..' component";
-            return {};
-        }
-        if (DeviceName(part)) {
-            *why = "a Windows device name";
-            return {};
-        }
-        if (!part.empty() && part != ".") {
-            path /= part;
-        }
-        start = end == std::string::npos ? name.size() + 1 : end + 1;
-    }
-    if (path.empty()) {
-        *why = "no file name";
-    }
-    return path;
-}
-
 // False when a folder on the way to `relative` under `root` is a link, which could lead out.
 bool NoLinkOnTheWay(const fs::path& root, const fs::path& relative) {
     fs::path at = root;
@@ -95,30 +56,89 @@ bool NoLinkOnTheWay(const fs::path& root, const fs::path& relative) {
     return true;
 }
 
-// Writes one entry (a folder for a null entry); an empty text, else the problem.
-std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force) {
+// Why an existing file at `target` must not be replaced even with -f: it is not a regular file
+// (a folder, FIFO or device, which is never opened), or it is a mounted archive, which the run
+// reads; empty when it may be.
+std::string WhyNotReplaced(const fs::path& target, const fs::file_status& status,
+                           const std::vector<MountedArchive>& archives) {
+    switch (status.type()) {
+    case fs::file_type::regular:
+        break;
+    case fs::file_type::directory:
+        return "not a regular file but a folder";
+    case fs::file_type::fifo:
+        return "not a regular file but a FIFO";
+    default:
+        return "not a regular file";
+    }
+    std::optional<FileIdentity> identity = IdentityOfPath(target);
+    if (!identity) {
+        return "cannot tell which file it is";
+    }
+    for (const MountedArchive& archive : archives) {
+        if (archive.identity == *identity) {
+            return "the mounted archive " + Printable(archive.path) + ", which the run reads";
+        }
+    }
+    return "";
+}
+
+// Writes one entry (a folder for a null entry); an empty text, else the problem. A file is
+// written whole beside the target, checked, and only then takes the target's name.
+std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
+                       const std::vector<MountedArchive>& archives) {
     std::error_code error;
     if (!entry) {
         fs::create_directories(target, error);
         return error ? "cannot create folder: " + error.message() : "";
     }
-    if (fs::exists(fs::symlink_status(target, error)) && !force) {
-        return "exists; not replaced (use -f to replace)";
+    fs::file_status status = fs::symlink_status(target, error);
+    if (error && status.type() != fs::file_type::not_found) {
+        return "cannot be looked at: " + error.message();
+    }
+    if (fs::exists(status)) {
+        std::string why = WhyNotReplaced(target, status, archives);
+        if (!why.empty()) {
+            return "refused: " + why;
+        }
+        if (!force) {
+            return "exists; not replaced (use -f to replace)";
+        }
     }
     fs::create_directories(target.parent_path(), error);
+    if (error) {
+        return "cannot create folder: " + error.message();
+    }
     FILE* in = vfopenentry(entry);
-    FILE* out = std::fopen(target.string().c_str(), "wb");
-    std::string problem = !in ? "cannot be opened" : !out ? "cannot be written" : "";
-    if (problem.empty()) {
-        problem = CopyCheckedFile(in, out);
+    if (!in) {
+        return "cannot be opened";
     }
-    if (out && std::fclose(out) != 0 && problem.empty()) {
-        problem = "cannot be written";
-    }
-    if (in) {
-        vfclose(in);
+    ReplacementFile out(target);
+    std::string problem = out.File() ? CopyCheckedFile(in, out.File()) : out.Error();
+    vfclose(in);
+    if (problem.empty() && !out.Commit(force)) {
+        problem = out.Error();
     }
     return problem;
+}
+
+// The identities of the mounted archives, from the files that the layer opens for them; false,
+// with the reason told, when one cannot be told.
+bool IdentifyArchives(const std::vector<std::string>& paths,
+                      std::vector<MountedArchive>* archives) {
+    for (const std::string& path : paths) {
+        FILE* file = WinPathFopen(path.c_str(), "rb");
+        std::optional<FileIdentity> identity = file ? IdentityOfStream(file) : std::nullopt;
+        if (file) {
+            std::fclose(file);
+        }
+        if (!identity) {
+            Complain(Printable(path) + ": cannot tell which file it is; nothing extracted");
+            return false;
+        }
+        archives->push_back(MountedArchive{path, *identity});
+    }
+    return true;
 }
 
 } // namespace
@@ -128,9 +148,13 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     for (const std::string& archive : archives) {
         MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, &catalogue);
         if (result != kMountOk) {
-            Complain(archive + ": " + MountResultText(result));
+            Complain(Printable(archive) + ": " + MountResultText(result));
             return kExitProblem;
         }
+    }
+    std::vector<MountedArchive> mounted;
+    if (!IdentifyArchives(archives, &mounted)) {
+        return kExitProblem;
     }
     int status = kExitOk;
     // What the game reads: the indexed entry of each name, or the named ones.
@@ -145,7 +169,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     for (const std::string& name : arguments.operands) {
         PackEntry* entry = vflookup(name.c_str());
         if (!entry) {
-            Complain(name + ": not in the mounted archives");
+            Complain(Printable(name) + ": not in the mounted archives");
             status = kExitProblem;
             continue;
         }
@@ -153,7 +177,7 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
     }
     fs::path root = fs::u8path(arguments.directory);
     for (const auto& [name, entry] : wanted) {
-        std::string why, shown = PrintableName(name.data(), name.size());
+        std::string why, shown = Printable(name);
         fs::path relative = SafeRelativePath(name, &why);
         if (relative.empty()) {
             Complain(shown + ": refused: " + why);
@@ -165,14 +189,14 @@ int Extract(const std::vector<std::string>& archives, const VerbArguments& argum
             status = kExitProblem;
             continue;
         }
-        std::string problem = WriteEntry(root / relative, entry, arguments.force);
+        std::string problem = WriteEntry(root / relative, entry, arguments.force, mounted);
         if (!problem.empty()) {
             Complain(shown + ": " + problem);
             status = kExitProblem;
         } else if (entry) {
-            fs::path shown = arguments.directory == "." ? relative : root / relative;
-            std::printf("%s\n", shown.generic_u8string().c_str());
+            fs::path written = arguments.directory == "." ? relative : root / relative;
+            std::printf("%s\n", Printable(written.generic_u8string()).c_str());
         }
     }
-    return std::fflush(stdout) == 0 ? status : kExitProblem;
+    return status;
 }

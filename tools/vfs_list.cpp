@@ -1,6 +1,7 @@
 // ls: every entry of each mounted archive as its central directory records it, with what the
 // file layer makes of it.
 #include "tools/entry_text.h"
+#include "tools/printable.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
 
@@ -36,7 +37,7 @@ void AddRow(const ListedEntry& listed, void* context) {
     } else if (vflookup(listed.entry->name) != listed.entry) {
         note = "(hidden by an earlier entry of that name)";
     }
-    std::string name = PrintableName(header.name, header.nameLength);
+    std::string name = Printable({header.name, header.nameLength});
     size_t width = DisplayWidth(name);
     listing->rows.push_back({std::move(name), width, std::move(note), header.size,
                              header.compressedSize, header.method, header.modDate, header.modTime,
@@ -75,16 +76,16 @@ int List(const std::vector<std::string>& archives) {
         Listing listing;
         MountResult result = vflistarchive(archive.c_str(), AddRow, &listing);
         if (result != kMountOk) {
-            Complain(archive + ": " + MountResultText(result));
+            Complain(Printable(archive) + ": " + MountResultText(result));
             status = kExitProblem;
             continue;
         }
         if (archives.size() > 1) {
-            std::printf("Archive: %s\n", archive.c_str());
+            std::printf("Archive: %s\n", Printable(archive).c_str());
         }
         PrintListing(listing.rows);
         if (listing.notServed != 0) {
-            Complain(archive + ": " + std::to_string(listing.notServed) + " of " +
+            Complain(Printable(archive) + ": " + std::to_string(listing.notServed) + " of " +
                      std::to_string(listing.rows.size()) +
                      " entries cannot be read by the file layer");
         }

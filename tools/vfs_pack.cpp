@@ -1,11 +1,14 @@
 // pack: files and folders into a new archive that the file layer reads back, sorted by name,
 // with a fixed time on request so that the same files always give the same bytes.
+#include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "tools/zip_writer.h"
 #include "vfs/file_name.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iterator>
@@ -127,40 +130,38 @@ bool NamesReadBack(const std::map<std::string, fs::path>& files) {
     return true;
 }
 
-bool ReadWhole(const fs::path& path, std::string* content, std::string* problem) {
-    FILE* in = std::fopen(path.string().c_str(), "rb");
+// Adds one file to the archive; false with the problem told.
+bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, DosTime time,
+              const std::string& archive) {
+    std::error_code error;
+    uint64_t size = fs::file_size(path, error);
+    FILE* in = error ? nullptr : std::fopen(path.string().c_str(), "rb");
     if (!in) {
-        *problem = "cannot be opened";
+        Complain(path.u8string() + ": cannot be opened (" +
+                 (error ? error.message() : std::strerror(errno)) + ")");
         return false;
     }
-    content->clear();
-    char chunk[64 * 1024];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, in)) > 0 &&
-           content->size() + got <= kZipMaxOffset) {
-        content->append(chunk, got);
-    }
-    bool failed = std::ferror(in) != 0;
+    std::string problem;
+    ZipFault fault = writer->Add(name, in, size, time.date, time.time, &problem);
     std::fclose(in);
-    *problem = failed ? "cannot be read" : "larger than 4 GiB, which the file layer cannot read";
-    return !failed && got == 0;
+    if (fault == ZipFault::kFile) {
+        Complain(path.u8string() + ": " + problem);
+    } else if (fault == ZipFault::kArchive) {
+        Complain(archive + ": " + name + ": " + problem);
+    }
+    return fault == ZipFault::kNone;
 }
 
 bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
                   const VerbArguments& arguments, const DosTime* fixedTime) {
     ZipWriter writer(out, arguments.level);
-    std::string content, problem;
     for (const auto& [name, path] : files) {
         DosTime time = fixedTime ? *fixedTime : FileTime(path);
-        if (!ReadWhole(path, &content, &problem)) {
-            Complain(path.u8string() + ": " + problem);
-            return false;
-        }
-        if (!writer.Add(name, content, time.date, time.time, &problem)) {
-            Complain(arguments.operands[0] + ": " + name + ": " + problem);
+        if (!PackFile(&writer, name, path, time, arguments.operands[0])) {
             return false;
         }
     }
+    std::string problem;
     if (!writer.Finish(&problem)) {
         Complain(arguments.operands[0] + ": " + problem);
         return false;
@@ -188,7 +189,13 @@ int Pack(const VerbArguments& arguments) {
         return kExitProblem;
     }
     std::error_code error;
-    if (fs::exists(fs::symlink_status(fs::u8path(archive), error))) {
+    fs::file_status existing = fs::symlink_status(fs::u8path(archive), error);
+    if (fs::exists(existing)) {
+        // A link, a device or a FIFO is not an archive to replace, nor to write through.
+        if (!fs::is_regular_file(existing)) {
+            Complain(archive + ": not a regular file; not replaced");
+            return kExitProblem;
+        }
         if (!arguments.force) {
             Complain(archive + ": exists; not replaced (use -f to replace)");
             return kExitProblem;
@@ -199,15 +206,15 @@ int Pack(const VerbArguments& arguments) {
                                                                             : std::next(file);
         }
     }
-    FILE* out = std::fopen(archive.c_str(), "wb");
-    if (!out) {
-        Complain(archive + ": cannot be written");
-        return kExitProblem;
-    }
-    bool written =
-        WriteArchive(out, files, arguments, arguments.date.empty() ? nullptr : &fixedTime);
-    if (std::fclose(out) != 0 || !written) {
-        fs::remove(fs::u8path(archive), error); // no half-written archive is left behind
+    // Written beside the archive and renamed over it once whole: a failure leaves it as it was.
+    ReplacementFile out(fs::u8path(archive));
+    if (!out.File() ||
+        !WriteArchive(out.File(), files, arguments,
+                      arguments.date.empty() ? nullptr : &fixedTime) ||
+        !out.Commit(true)) {
+        if (!out.Error().empty()) {
+            Complain(archive + ": " + out.Error());
+        }
         return kExitProblem;
     }
     std::printf("%s: %s packed\n", archive.c_str(),

@@ -3,6 +3,7 @@
 // since the game cannot read them.
 #include "tools/entry_check.h"
 #include "tools/entry_text.h"
+#include "tools/printable.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
@@ -33,8 +34,9 @@ void TestEntry(const ListedEntry& listed, void* context) {
     }
     if (!problem.empty()) {
         ++tally->problems;
-        std::string name = PrintableName(listed.header->name, listed.header->nameLength);
-        std::printf("%s: %s: %s\n", tally->archive->c_str(), name.c_str(), problem.c_str());
+        std::string name = Printable({listed.header->name, listed.header->nameLength});
+        std::printf("%s: %s: %s\n", Printable(*tally->archive).c_str(), name.c_str(),
+                    problem.c_str());
     }
 }
 
@@ -46,15 +48,16 @@ int Test(const std::vector<std::string>& archives) {
         Tally tally{&archive};
         MountResult result = vflistarchive(archive.c_str(), TestEntry, &tally);
         if (result != kMountOk) {
-            Complain(archive + ": " + MountResultText(result));
+            Complain(Printable(archive) + ": " + MountResultText(result));
             status = kExitProblem;
             continue;
         }
+        std::string shown = Printable(archive);
         std::string files = std::to_string(tally.files) + (tally.files == 1 ? " file" : " files");
         if (tally.problems == 0) {
-            std::printf("%s: %s tested, no problems\n", archive.c_str(), files.c_str());
+            std::printf("%s: %s tested, no problems\n", shown.c_str(), files.c_str());
         } else {
-            std::printf("%s: %s tested, %s with problems\n", archive.c_str(), files.c_str(),
+            std::printf("%s: %s tested, %s with problems\n", shown.c_str(), files.c_str(),
                         std::to_string(tally.problems).c_str());
             status = kExitProblem;
         }

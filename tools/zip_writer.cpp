@@ -1,5 +1,10 @@
 #include "tools/zip_writer.h"
 
+#include "platform/win32.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <zlib.h>
 
 namespace {
@@ -7,6 +12,17 @@ namespace {
 const uint16_t kStored = 0;
 const uint16_t kDeflated = 8;
 const uint16_t kUtf8Flag = 1 << 11;
+const size_t kLocalHeaderSize = 30;
+// The piece of a file read at a time, and of the deflate stream written at a time.
+const size_t kPiece = 256 * 1024;
+
+// What the headers say of an entry.
+struct Entry {
+    const std::string& name;
+    uint16_t date, time, method;
+    uint32_t crc;
+    uint64_t compressedSize, size;
+};
 
 void Put16(std::string& out, uint32_t value) {
     out += char(value & 0xFF);
@@ -15,24 +31,6 @@ void Put16(std::string& out, uint32_t value) {
 void Put32(std::string& out, uint32_t value) {
     Put16(out, value & 0xFFFF);
     Put16(out, value >> 16);
-}
-
-// The raw deflate stream of `content`, or empty when it would not be smaller.
-std::string Deflated(const std::string& content, int level) {
-    z_stream stream = {};
-    if (level == 0 || content.empty() ||
-        deflateInit2(&stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        return "";
-    }
-    std::string out(deflateBound(&stream, uLong(content.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-    stream.avail_in = uInt(content.size());
-    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    stream.avail_out = uInt(out.size());
-    bool done = deflate(&stream, Z_FINISH) == Z_STREAM_END;
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return done && out.size() < content.size() ? out : "";
 }
 
 bool HasNonAscii(const std::string& name) {
@@ -44,65 +42,218 @@ bool HasNonAscii(const std::string& name) {
     return false;
 }
 
+// The fields that the local header and the directory's file header share.
+std::string CommonFields(const Entry& entry) {
+    std::string common;
+    Put16(common, entry.method == kStored ? 10 : 20); // version needed: 1.0, 2.0 for deflate
+    Put16(common, HasNonAscii(entry.name) ? kUtf8Flag : 0);
+    Put16(common, entry.method);
+    Put16(common, entry.time);
+    Put16(common, entry.date);
+    Put32(common, entry.crc);
+    Put32(common, uint32_t(entry.compressedSize));
+    Put32(common, uint32_t(entry.size));
+    Put16(common, uint16_t(entry.name.size()));
+    Put16(common, 0); // no extra field
+    return common;
+}
+
+std::string LocalHeader(const Entry& entry) {
+    std::string local;
+    Put32(local, 0x04034b50);
+    return local + CommonFields(entry) + entry.name;
+}
+
+std::string DirectoryRecord(const Entry& entry, uint64_t offset) {
+    std::string record;
+    Put32(record, 0x02014b50);
+    // Made by: Unix attributes, version 2.0. Readers convert the names of archives made on
+    // MS-DOS from its code page, which would garble UTF-8 names.
+    Put16(record, 3 << 8 | 20);
+    record += CommonFields(entry);
+    Put16(record, 0);              // comment
+    Put16(record, 0);              // disk
+    Put16(record, 0);              // internal attributes
+    Put32(record, 0100644u << 16); // a plain file, rw-r--r--
+    Put32(record, uint32_t(offset));
+    return record + entry.name;
+}
+
+std::string Failure(const char* what) {
+    return std::string(what) + " (" + std::strerror(errno) + ")";
+}
+
+// Reads a file from where it stands in pieces, with their CRC-32, and tells when it does not
+// hold the size it was said to.
+class PieceReader {
+public:
+    PieceReader(FILE* in, uint64_t size, std::vector<char>* buffer)
+        : in_(in), size_(size), buffer_(buffer) {}
+
+    // The next piece, none at the end; false with `*problem` told.
+    bool Next(const char** piece, size_t* got, std::string* problem) {
+        *piece = buffer_->data();
+        *got = std::fread(buffer_->data(), 1, buffer_->size(), in_);
+        if (std::ferror(in_)) {
+            *problem = Failure("cannot be read");
+            return false;
+        }
+        read_ += *got;
+        crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buffer_->data()), uInt(*got));
+        if (read_ > size_ || (*got == 0 && read_ != size_)) {
+            *problem = "changed size while being read";
+            return false;
+        }
+        return true;
+    }
+    uint32_t crc() const { return uint32_t(crc_); }
+
+private:
+    FILE* in_;
+    uint64_t size_, read_ = 0;
+    std::vector<char>* buffer_;
+    uLong crc_ = crc32(0, nullptr, 0);
+};
+
 } // namespace
 
-bool ZipWriter::Add(const std::string& name, const std::string& content, uint16_t date,
-                    uint16_t time, std::string* problem) {
+ZipWriter::ZipWriter(FILE* out, int level)
+    : out_(out), level_(level), input_(kPiece), output_(kPiece) {}
+
+bool ZipWriter::Write(const std::string& bytes, std::string* problem) {
+    return WriteData(bytes.data(), bytes.size(), problem);
+}
+
+bool ZipWriter::WriteData(const char* data, size_t size, std::string* problem) {
+    if (std::fwrite(data, 1, size, out_) != size) {
+        *problem = Failure("cannot be written");
+        return false;
+    }
+    return true;
+}
+
+bool ZipWriter::SeekTo(uint64_t offset, std::string* problem) {
+    if (_fseeki64(out_, int64_t(offset), SEEK_SET) != 0) {
+        *problem = Failure("cannot be written");
+        return false;
+    }
+    return true;
+}
+
+ZipFault ZipWriter::Deflate(FILE* in, uint64_t size, uint64_t limit, bool* smaller, uint32_t* crc,
+                            uint64_t* compressedSize, std::string* problem) {
+    *smaller = false;
+    *compressedSize = 0;
+    z_stream stream = {};
+    if (deflateInit2(&stream, level_, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return ZipFault::kNone; // stored, then
+    }
+    PieceReader reader(in, size, &input_);
+    ZipFault fault = ZipFault::kNone;
+    bool ended = false, fits = true;
+    while (!ended && fits && fault == ZipFault::kNone) {
+        const char* piece;
+        size_t got;
+        if (!reader.Next(&piece, &got, problem)) {
+            fault = ZipFault::kFile;
+            break;
+        }
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece));
+        stream.avail_in = uInt(got);
+        // Every piece goes in whole; at the end of the file the stream is finished.
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(output_.data());
+            stream.avail_out = uInt(output_.size());
+            int result = deflate(&stream, got == 0 ? Z_FINISH : Z_NO_FLUSH);
+            size_t produced = output_.size() - stream.avail_out;
+            fits = result != Z_STREAM_ERROR && *compressedSize + produced < limit;
+            if (fits && !WriteData(output_.data(), produced, problem)) {
+                fault = ZipFault::kArchive;
+            }
+            *compressedSize += produced;
+            ended = result == Z_STREAM_END;
+        } while (fits && fault == ZipFault::kNone && !ended && stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    *smaller = ended && fits;
+    *crc = reader.crc();
+    return fault;
+}
+
+ZipFault ZipWriter::Store(FILE* in, uint64_t size, uint32_t* crc, std::string* problem) {
+    if (_fseeki64(in, 0, SEEK_SET) != 0) {
+        *problem = Failure("cannot be read");
+        return ZipFault::kFile;
+    }
+    PieceReader reader(in, size, &input_);
+    const char* piece;
+    size_t got = 1;
+    while (got != 0) {
+        if (!reader.Next(&piece, &got, problem)) {
+            return ZipFault::kFile;
+        }
+        if (!WriteData(piece, got, problem)) {
+            return ZipFault::kArchive;
+        }
+    }
+    *crc = reader.crc();
+    return ZipFault::kNone;
+}
+
+ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, uint16_t date,
+                        uint16_t time, std::string* problem) {
+    const std::string tooLarge = "an archive larger than 4 GiB, which the file layer cannot read";
+    if (size > kZipMaxOffset) {
+        *problem = "larger than 4 GiB, which the file layer cannot read";
+        return ZipFault::kFile;
+    }
     if (count_ == kZipMaxFiles) {
         *problem = "more than " + std::to_string(kZipMaxFiles) + " files";
-        return false;
+        return ZipFault::kArchive;
     }
     if (name.size() > 0xFFFF) {
         *problem = "a name longer than 65535 bytes";
-        return false;
+        return ZipFault::kArchive;
     }
-    std::string deflated = Deflated(content, level_);
-    const std::string& data = deflated.empty() ? content : deflated;
-    uint16_t method = deflated.empty() ? kStored : kDeflated;
-    uint64_t end = offset_ + 30 + name.size() + data.size();
-    if (content.size() > kZipMaxOffset || end > kZipMaxOffset) {
-        *problem = "an archive larger than 4 GiB, which the file layer cannot read";
-        return false;
+    const uint64_t dataStart = offset_ + kLocalHeaderSize + name.size();
+    if (dataStart > kZipMaxOffset) {
+        *problem = tooLarge;
+        return ZipFault::kArchive;
     }
-    uint32_t crc =
-        uint32_t(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(content.data()),
-                       uInt(content.size())));
-    // The fields that the local header and the directory's file header share.
-    std::string common;
-    Put16(common, method == kStored ? 10 : 20); // version needed: 1.0, 2.0 for deflate
-    Put16(common, HasNonAscii(name) ? kUtf8Flag : 0);
-    Put16(common, method);
-    Put16(common, time);
-    Put16(common, date);
-    Put32(common, crc);
-    Put32(common, uint32_t(data.size()));
-    Put32(common, uint32_t(content.size()));
-    Put16(common, uint16_t(name.size()));
-    Put16(common, 0); // no extra field
-
-    std::string local;
-    Put32(local, 0x04034b50);
-    local += common + name;
-    Put32(directory_, 0x02014b50);
-    // Made by: Unix attributes, version 2.0. Readers convert the names of archives made on
-    // MS-DOS from its code page, which would garble UTF-8 names.
-    Put16(directory_, 3 << 8 | 20);
-    directory_ += common;
-    Put16(directory_, 0);              // comment
-    Put16(directory_, 0);              // disk
-    Put16(directory_, 0);              // internal attributes
-    Put32(directory_, 0100644u << 16); // a plain file, rw-r--r--
-    Put32(directory_, uint32_t(offset_));
-    directory_ += name;
-
-    if (std::fwrite(local.data(), 1, local.size(), out_) != local.size() ||
-        std::fwrite(data.data(), 1, data.size(), out_) != data.size()) {
-        *problem = "cannot be written";
-        return false;
+    const uint64_t room = kZipMaxOffset - dataStart;
+    // The local header goes first with its CRC and sizes unknown, and again once they are known.
+    Entry entry{name, date, time, kDeflated, 0, 0, size};
+    if (!Write(LocalHeader(entry), problem)) {
+        return ZipFault::kArchive;
     }
+    bool smaller = false;
+    ZipFault fault = ZipFault::kNone;
+    if (level_ > 0 && size > 0) {
+        // Deflated data no shorter than the file, or beyond what the archive holds, is given up.
+        fault = Deflate(in, size, std::min(size, room + 1), &smaller, &entry.crc,
+                        &entry.compressedSize, problem);
+    }
+    if (fault == ZipFault::kNone && !smaller) {
+        if (size > room) {
+            *problem = tooLarge;
+            return ZipFault::kArchive;
+        }
+        entry.method = kStored;
+        entry.compressedSize = size;
+        fault =
+            SeekTo(dataStart, problem) ? Store(in, size, &entry.crc, problem) : ZipFault::kArchive;
+    }
+    if (fault != ZipFault::kNone) {
+        return fault;
+    }
+    const uint64_t end = dataStart + entry.compressedSize;
+    if (!SeekTo(offset_, problem) || !Write(LocalHeader(entry), problem) || !SeekTo(end, problem)) {
+        return ZipFault::kArchive;
+    }
+    directory_ += DirectoryRecord(entry, offset_);
     offset_ = end;
     ++count_;
-    return true;
+    return ZipFault::kNone;
 }
 
 bool ZipWriter::Finish(std::string* problem) {
@@ -119,10 +270,5 @@ bool ZipWriter::Finish(std::string* problem) {
     Put32(end, uint32_t(directory_.size()));
     Put32(end, uint32_t(offset_));
     Put16(end, 0); // comment
-    if (std::fwrite(directory_.data(), 1, directory_.size(), out_) != directory_.size() ||
-        std::fwrite(end.data(), 1, end.size(), out_) != end.size() || std::fflush(out_) != 0) {
-        *problem = "cannot be written";
-        return false;
-    }
-    return true;
+    return Write(directory_, problem) && Write(end, problem);
 }

@@ -25,6 +25,7 @@ struct CentralDirectory {
     uint64_t fileSize = 0;
     ZipDirectory location = {};
     std::unique_ptr<unsigned char[]> bytes;
+    uint32_t headerCount = 0; // the file headers that fill the directory
 };
 
 // The mounted archives, in mount order: where names repeat, the earliest archive's entry is
@@ -89,37 +90,12 @@ MountResult AddEntry(PackArchive* archive, const CentralDirectory& directory,
     return kMountOk;
 }
 
-MountResult ReadCentralDirectory(ByteSource& source, CentralDirectory* directory) {
-    if (!source.Size(&directory->fileSize)) {
-        return kCannotOpen;
-    }
-    MountResult result =
-        ReadZipDirectoryLocation(source, directory->fileSize, &directory->location);
-    if (result != kMountOk) {
-        return result;
-    }
-    if (directory->location.entryCount > UINT32_MAX) {
-        return kTooLarge;
-    }
-    if (directory->location.size > SIZE_MAX) {
-        return kNoMemory;
-    }
-    size_t size = size_t(directory->location.size);
-    directory->bytes.reset(new (std::nothrow) unsigned char[size]);
-    if (!directory->bytes) {
-        return kNoMemory;
-    }
-    return ReadZipBytes(source, directory->location.offset, directory->bytes.get(), size)
-               ? kMountOk
-               : kCannotOpen;
-}
-
 // Calls `visit` with each file header of the directory, in the archive's order, until one
-// visit fails.
+// visit fails. The headers fill the directory to its recorded size, whatever its count says.
 template <typename Visit>
 MountResult WalkCentralDirectory(const CentralDirectory& directory, Visit visit) {
-    uint64_t position = 0;
-    for (uint64_t i = 0; i < directory.location.entryCount; ++i) {
+    // Every header moves the position on by 46 bytes at the least.
+    for (uint64_t position = 0; position < directory.location.size;) {
         ZipFileHeader header;
         MountResult result =
             ReadZipFileHeader(directory.bytes.get(), directory.location.size, &position, &header);
@@ -133,6 +109,46 @@ MountResult WalkCentralDirectory(const CentralDirectory& directory, Visit visit)
     return kMountOk;
 }
 
+// Reads the directory and checks that file headers fill it: a count below them is taken as
+// wrapped or low, a count above them claims files that are not there.
+MountResult ReadCentralDirectory(ByteSource& source, CentralDirectory* directory) {
+    if (!source.Size(&directory->fileSize)) {
+        return kCannotOpen;
+    }
+    MountResult result =
+        ReadZipDirectoryLocation(source, directory->fileSize, &directory->location);
+    if (result != kMountOk) {
+        return result;
+    }
+    if (directory->location.size > SIZE_MAX) {
+        return kNoMemory;
+    }
+    size_t size = size_t(directory->location.size);
+    directory->bytes.reset(new (std::nothrow) unsigned char[size]);
+    if (!directory->bytes) {
+        return kNoMemory;
+    }
+    if (!ReadZipBytes(source, directory->location.offset, directory->bytes.get(), size)) {
+        return kCannotOpen;
+    }
+    uint64_t headers = 0;
+    result = WalkCentralDirectory(*directory, [&](const ZipFileHeader&) {
+        ++headers;
+        return kMountOk;
+    });
+    if (result != kMountOk) {
+        return result;
+    }
+    if (directory->location.entryCount > headers) {
+        return kCorrupt;
+    }
+    if (headers > UINT32_MAX) {
+        return kTooLarge;
+    }
+    directory->headerCount = uint32_t(headers);
+    return kMountOk;
+}
+
 // Reads the central directory into the archive's entries, in the archive's order.
 MountResult LoadEntries(PackArchive* archive) {
     CentralDirectory directory;
@@ -141,7 +157,7 @@ MountResult LoadEntries(PackArchive* archive) {
         return result;
     }
     // One more than needed, so that an archive without files gets arrays too.
-    size_t slots = size_t(directory.location.entryCount) + 1;
+    size_t slots = size_t(directory.headerCount) + 1;
     archive->entries = static_cast<PackEntry*>(std::calloc(slots, sizeof(PackEntry)));
     archive->crcs = static_cast<uint32_t*>(std::calloc(slots, sizeof(uint32_t)));
     if (!archive->entries || !archive->crcs) {

@@ -157,7 +157,7 @@ MountResult ApplyZip64Extra(const unsigned char* extra, size_t length, ZipFileHe
 // never changes.
 MountResult FindPrefix(ByteSource& source, uint64_t limit, ZipDirectory* directory) {
     uint64_t shift = limit - directory->offset - directory->size;
-    if (shift == 0 || directory->entryCount == 0) {
+    if (shift == 0 || directory->size == 0) {
         return kMountOk;
     }
     unsigned char signature[4];
@@ -200,10 +200,6 @@ MountResult ReadZipDirectoryLocation(ByteSource& source, uint64_t fileSize,
         }
     }
     if (!Within(directory->offset, directory->size, limit)) {
-        return kCorrupt;
-    }
-    // A file header takes 46 bytes at the least: this also bounds what the count may allocate.
-    if (directory->entryCount > directory->size / kFileHeaderSize) {
         return kCorrupt;
     }
     directory->prefixLength = 0;

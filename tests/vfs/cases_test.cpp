@@ -26,12 +26,23 @@ std::string Text(const std::string& output) {
     return text;
 }
 
+// A file name as a case file shows it: control bytes as \xHH escapes.
+std::string Escaped(const std::string& name) {
+    std::string text;
+    for (unsigned char c : name) {
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\x%02x", c);
+        text += c < 0x20 || c == 0x7F ? escape : std::string(1, char(c));
+    }
+    return text;
+}
+
 // The files under `folder`, with forward slashes.
 std::set<std::string> FilesUnder(const std::string& folder) {
     std::set<std::string> files;
     for (const auto& item : fs::recursive_directory_iterator(folder)) {
         if (item.is_regular_file()) {
-            files.insert(item.path().lexically_relative(folder).generic_string());
+            files.insert(item.path().lexically_relative(folder).generic_u8string());
         }
     }
     return files;
@@ -52,9 +63,10 @@ std::string Shell(const std::string& command, const std::string& folder) {
 
 // A tool case: "run: ARGS" (split at blanks) or "shell: COMMAND" (the tool as $VFS), "status:
 // N", then the sections "--- stdout", "--- stderr" and "--- created" (the files it made); or
-// "stdout-bytes: QUOTED" for output compared byte for byte. "before: COMMAND" lines run first
-// and "after: COMMAND" lines afterwards, their output compared with "--- after"; cases with
-// shell steps run on POSIX only. Lines starting with '#' before the first section are comments.
+// "stdout-bytes: QUOTED" for output compared byte for byte; control bytes of created names show
+// as \xHH. "before: COMMAND" lines run first and "after: COMMAND" lines afterwards, their output
+// compared with "--- after"; cases with shell steps run on POSIX only. Lines starting with '#'
+// before the first section are comments.
 void RunToolCase(const std::string& path, const std::string& folder) {
     ChildSpec launch;
     launch.argv = {FERROX_VFS};
@@ -106,7 +118,7 @@ void RunToolCase(const std::string& path, const std::string& folder) {
     EXPECT_EQ(Text(ReadFile(launch.outputPrefix + ".err")), sections["stderr"]);
     std::string created;
     for (const std::string& file : FilesUnder(folder)) {
-        created += existing.count(file) ? "" : file + "\n";
+        created += existing.count(file) ? "" : Escaped(file) + "\n";
     }
     EXPECT_EQ(created, sections["created"]);
     std::string looked;

@@ -31,5 +31,6 @@ struct ZipImage {
     std::string bytes;
 };
 
-// At most 65535 items: no ZIP64 records are written.
+// No ZIP64 records are written: beyond 65535 items the end record's 16-bit count wraps, as it
+// did in writers without them.
 ZipImage MakeZip(const std::vector<ZipItem>& items);

@@ -9,10 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 
-// Where the central directory lies and how many file headers it holds.
+// Where the central directory lies, and how many file headers the end records say it holds.
 struct ZipDirectory {
     uint64_t offset;
     uint64_t size;
+    // Not the number of file headers: a count of 16 bits wraps at 65536 files where no ZIP64
+    // record was written, and some writers leave it low. The size is what counts.
     uint64_t entryCount;
     // Bytes in front of the archive that its offsets do not count (a self-extractor's stub):
     // added to every offset that the directory holds.

@@ -7,7 +7,7 @@ rm -rf *.zip damaged
 mkdir damaged
 export TZ=UTC
 python3 - <<'PY'
-import random, struct, zipfile, zlib
+import random, struct, warnings, zipfile, zlib
 
 def make(path, entries, method=zipfile.ZIP_DEFLATED, comment=b""):
     with zipfile.ZipFile(path, "w", method) as archive:
@@ -112,6 +112,17 @@ make64("passed-over-zip64.zip", [("kept.txt", "kept", stored), ("huge.lzma", "x"
 patch("passed-over-zip64.zip", lambda data: struct.pack_into(
       "<Q", data, entry(data, b"huge.lzma")[1] + 46 + 9 + 4, 1 << 40))
 
+# Counts that are not the number of files: the directory is read to its recorded size.
+count_low = [("one.txt", "one\n", stored), ("two.txt", "two\n"), ("three.txt", "three\n", stored)]
+def count(value, where=lambda data: end(data) + 8, form="<HH"):
+    return lambda data: struct.pack_into(form, data, where(data), *[value] * (len(form) - 1))
+make("count-low.zip", count_low)
+patch("count-low.zip", count(1))
+make64("zip64-count-low.zip", count_low)
+patch("zip64-count-low.zip", count(1, lambda data: data.rfind(b"PK\x06\x06") + 24, "<QQ"))
+# A count of 0 with bytes in front: the stub is looked for all the same.
+make("stub-count-zero.zip", count_low)
+patch("stub-count-zero.zip", lambda data: (count(0)(data), data.__setitem__(slice(0, 0), b"S" * 100)))
 # Deflated entries whose data is not what their size needs, beside the content they should give.
 content = "".join(f"line {n} of the content\n" for n in range(1, 1001)).encode()
 deflate = zlib.compressobj(9, zlib.DEFLATED, -15)
@@ -138,6 +149,17 @@ edges = [0x10FF, 0x1100, 0x115F, 0x1160, 0x2E80, 0x303E, 0x303F, 0xA4CF, 0xA4D0,
          0xFFE6, 0x1F300, 0x1F64F, 0x1F650, 0x1F9FF, 0x1FA00, 0x20000, 0x3FFFD]
 make("widths.zip", [(chr(c) + "/", b"", stored) for c in edges])
 make("big.zip", [("big.bin", bytes(range(256)) * 1200)]) # several of the tool's chunks
+# An archive that holds a file of its own name, and one after it that extract must still read.
+make("self.zip", [("self.zip", "not the archive\n", stored), ("after.txt", "read after it\n")])
+# Names that Windows opens as devices or changes (trailing blanks and dots), and their neighbours
+# that are plain files.
+make("windows-names.zip", [(name, "x\n", stored) for name in (
+      "CON ", "aux .txt", "CONOUT$", "conin$.txt", "COM\u00b9.txt", "lpt\u00b2", "Lpt\u00b3.log",
+      "nul.tar.gz", "PRN.", "com0", "LPT0.txt", "con/inner.txt", "name.", "name ", "folder./in.txt",
+      "folder /in.txt", "com10.txt", "COM\u00b90.txt", "console.txt", "my.con", "con-x/in.txt")])
+# Names with control bytes: a terminal must not act on them when extract prints them.
+make("control-names.zip", [("clear\x1b[2J.txt", "x\n", stored), ("bell\x07\x7f.txt", "x\n", stored),
+      ("\x1b]0;title\x07/../up.txt", "x\n", stored)])
 
 # Damaged archives, each refused: a plain one and a ZIP64 one, each changed in one place.
 long_name = b"alpha/a-file-with-a-long-name.txt"
@@ -159,6 +181,12 @@ size = len
 damaged("directory-past-the-end", False, put("<I", lambda d: end(d) + 16, size))
 damaged("directory-longer-than-the-file", False, put("<I", lambda d: end(d) + 12, size))
 damaged("more-entries-than-the-directory", False, put("<H", lambda d: end(d) + 10, lambda d: 3))
+# Bytes after the file headers that the directory's size counts: no file header.
+def tail_in_directory(data):
+    at = end(data)
+    struct.pack_into("<I", data, at + 12, struct.unpack_from("<I", data, at + 12)[0] + 50)
+    data[at:at] = b"x" * 50
+damaged("directory-longer-than-its-headers", False, tail_in_directory)
 damaged("file-header-signature", False, put("<I", lambda d: central(d, 1), lambda d: 0))
 damaged("name-past-the-directory", False, put("<H", lambda d: central(d, 1) + 28, lambda d: 0xFFFF))
 damaged("local-header-past-the-end", False, put("<I", lambda d: central(d, 0) + 42, size))
