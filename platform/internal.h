@@ -8,10 +8,9 @@
 
 namespace platform {
 
-// A kernel object handed out as a HANDLE: an open file, the lock file of a named mutex, or a
-// file mapping (a descriptor of its own on the file, so that it outlives the file's handle).
+// A kernel object handed out as a HANDLE: an open file or the lock file of a named mutex.
 struct KernelObject {
-    enum Kind { File, Mutex, Mapping } kind;
+    enum Kind { File, Mutex } kind;
     int fd;
 };
 

@@ -73,14 +73,6 @@ typedef HINSTANCE HMODULE;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
 typedef size_t SIZE_T;
-typedef int64_t LONGLONG;
-typedef union _LARGE_INTEGER {
-    struct {
-        DWORD LowPart;
-        LONG HighPart;
-    } u;
-    LONGLONG QuadPart;
-} LARGE_INTEGER, *PLARGE_INTEGER;
 
 #define TRUE 1
 #define FALSE 0
@@ -99,10 +91,7 @@ typedef union _LARGE_INTEGER {
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_ALREADY_EXISTS 183
-#define ERROR_NOT_LOCKED 158
 #define ERROR_INVALID_ADDRESS 487
-#define ERROR_FILE_INVALID 1006
-#define ERROR_MAPPED_ALIGNMENT 1132
 #define ERROR_INVALID_THREAD_ID 1444
 
 #define GENERIC_READ 0x80000000u
@@ -119,10 +108,9 @@ typedef union _LARGE_INTEGER {
 
 #define MEM_COMMIT 0x00001000u
 #define MEM_RESERVE 0x00002000u
+#define MEM_DECOMMIT 0x00004000u
 #define MEM_RELEASE 0x00008000u
-#define PAGE_READONLY 0x02u
 #define PAGE_READWRITE 0x04u
-#define FILE_MAP_READ 0x0004u
 
 #define LOCALE_USER_DEFAULT 0x0400
 #define TIME_FORCE24HOURFORMAT 0x00000008u
@@ -204,25 +192,14 @@ FERROX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWO
                                               DWORD flags, HANDLE templateFile);
 FERROX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                           LPDWORD bytesWritten, LPOVERLAPPED overlapped);
-FERROX_PLATFORM_API BOOL WINAPI GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
 FERROX_PLATFORM_API void WINAPI OutputDebugStringA(LPCSTR text);
 
-// Memory and file views. Only what the system asks for is there: new committed read-write
-// memory (blocks of 2 MiB and more are offered to the kernel for large pages), and read-only
-// views of a whole regular file or of a part from a multiple of 64 KiB. VirtualUnlock, as on
-// Windows, takes pages out of the process's memory and says that none were locked: the pages
-// of a view come back from the file when next read, other memory is left as it is.
+// New committed read-write memory, only as the system asks for it: blocks of 2 MiB and more are
+// offered to the kernel for large pages. VirtualFree releases a whole block, or decommits the
+// pages that hold a range within one, which are then gone from the process.
 FERROX_PLATFORM_API LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
                                                DWORD protect);
 FERROX_PLATFORM_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
-FERROX_PLATFORM_API BOOL WINAPI VirtualUnlock(LPVOID address, SIZE_T size);
-FERROX_PLATFORM_API HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes,
-                                                     DWORD protect, DWORD maximumSizeHigh,
-                                                     DWORD maximumSizeLow, LPCSTR name);
-FERROX_PLATFORM_API LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess,
-                                                DWORD offsetHigh, DWORD offsetLow,
-                                                SIZE_T bytesToMap);
-FERROX_PLATFORM_API BOOL WINAPI UnmapViewOfFile(LPCVOID baseAddress);
 FERROX_PLATFORM_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT exitCode);
 
 // Local time and its formatting by picture ("yyyy'-'MM'-'dd", "hhmm", ...).

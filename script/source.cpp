@@ -45,33 +45,14 @@ void WriteReport(const Report& report) {
     LogPrintf("%s", "\n\n");
 }
 
-// A read-only view of the `length` bytes of the file at `path`, or null when the file cannot be
-// mapped or is no longer that long. Its pages come straight from the system's file cache: no
-// copy, and no fresh memory to fault in.
-unsigned char* MapWholeFile(const char* path, uint32_t length) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    LARGE_INTEGER size;
-    HANDLE mapping = GetFileSizeEx(file, &size) && size.QuadPart == length
-                         ? CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr)
-                         : nullptr;
-    CloseHandle(file);
-    if (!mapping) {
-        return nullptr;
-    }
-    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, length);
-    CloseHandle(mapping); // the view keeps the file mapped
-    return static_cast<unsigned char*>(view);
-}
-
-// A mapped file's pages this far behind the read position are given back as the parse moves
-// on, a step at a time, so that a large file does not stay in memory beside its tree. They are
-// read again from the file if a report looks back at them.
+// The file's bytes are read into memory of their own from the system, in large pages where the
+// kernel offers them: a large file then costs a few faults, where the general heap's fresh
+// pages would cost one per 4 KiB. Behind the read position that memory is given back, a step
+// at a time, so that a large file does not stay in memory beside its tree: what lies before
+// the line being read is never read again, unless a tool watches the parse and may look back
+// anywhere, and then all is kept.
 const uint32_t kReleaseStep = 256 * 1024;
-const uint32_t kKeptBehind = 64 * 1024;
+const uint32_t kPageSize = 4096; // a multiple of the page size of either system
 
 } // namespace
 
@@ -93,14 +74,15 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
         length = -1;
     }
     tooLong = length > 0 && uint64_t(length) > mostBytes;
-    if (length > 0 && !tooLong && !vfhandleentry(file) &&
-        (buffer = MapWholeFile(sourcePath, uint32_t(length)))) {
-        mapped_ = true;
-        size = uint32_t(length);
-    } else if (length > 0 && !tooLong) {
+    if (length > 0 && !tooLong) {
+        buffer = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, size_t(length), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         // A file that delivers less than it claimed is taken for what it delivered.
-        buffer = static_cast<unsigned char*>(std::malloc(size_t(length)));
         size = buffer ? uint32_t(vfread(buffer, 1, size_t(length), file)) : 0;
+        fromSystem_ = buffer != nullptr;
+        if (fromSystem_ && !installedParseEventHook) {
+            nextRelease_ = kReleaseStep;
+        }
     }
     vfclose(file);
 }
@@ -133,8 +115,8 @@ bool ScriptSource::TakeName(const char* name) {
 }
 
 ScriptSource::~ScriptSource() {
-    if (mapped_) {
-        UnmapViewOfFile(buffer);
+    if (fromSystem_) {
+        VirtualFree(buffer, 0, MEM_RELEASE);
     } else {
         std::free(buffer);
     }
@@ -143,16 +125,25 @@ ScriptSource::~ScriptSource() {
 }
 
 void ScriptSource::ReleaseBehind() {
-    uint32_t upTo = (position - kKeptBehind) & ~(kKeptBehind - 1);
+    // The last line break before the position stays: a report scans back to it for its line.
+    // Only what was read since the last call is scanned, so a file of one long line costs one
+    // pass.
+    uint32_t lineStart = position;
+    while (lineStart > scannedBackTo_ && buffer[lineStart - 1] != '\r' &&
+           buffer[lineStart - 1] != '\n') {
+        --lineStart;
+    }
+    uint32_t upTo = lineStart > scannedBackTo_ ? (lineStart - 1) & ~(kPageSize - 1) : 0;
     if (upTo > releasedUpTo_) {
-        // Says that nothing was locked, as it should; the pages are gone all the same.
-        VirtualUnlock(buffer + releasedUpTo_, upTo - releasedUpTo_);
+        VirtualFree(buffer + releasedUpTo_, upTo - releasedUpTo_, MEM_DECOMMIT);
         releasedUpTo_ = upTo;
     }
+    scannedBackTo_ = position;
+    nextRelease_ = position + kReleaseStep;
 }
 
 int ScriptSource::SkipBlanks() {
-    if (mapped_ && position - releasedUpTo_ >= kReleaseStep + kKeptBehind) {
+    if (position >= nextRelease_) {
         ReleaseBehind();
     }
     while (position < size) {

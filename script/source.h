@@ -32,7 +32,7 @@ const int kMostShownReports = 100;
 
 class ScriptSource final {
 public:
-    // Maps a file on disk, or reads an archive's entry through the file layer; a file that
+    // Reads a file on disk or an archive's entry through the file layer; a file that
     // cannot be read gives an empty source,
     // and so does one longer than `mostBytes`, which also sets `tooLong`.
     explicit ScriptSource(const char* path, uint32_t mostBytes = UINT32_MAX);
@@ -100,7 +100,7 @@ public:
 
     char directory[256] = ""; // the path up to its last separator; includes are found there
     char path[256] = "";      // as given; shown in reports
-    // A read-only view of the file, or a copy of its bytes that free() gives back.
+    // The file's bytes, in memory from the system, or a copy of a memory source's from malloc.
     unsigned char* buffer = nullptr;
     uint32_t size = 0;
     uint32_t position = 0;
@@ -124,11 +124,13 @@ private:
     uint32_t ScanLineEnd(uint32_t at) const;
     // Moves the position forward to `end`, counting the line ends passed.
     void AdvanceTo(uint32_t end);
-    // Gives back the pages of a mapped file that lie well behind the read position.
+    // Gives back the buffer's pages that lie before the line being read.
     void ReleaseBehind();
 
-    bool mapped_ = false;       // the buffer is a view of the file, not a copy
-    uint32_t releasedUpTo_ = 0; // the mapped pages before this were given back
+    bool fromSystem_ = false;   // the buffer came from VirtualAlloc, not malloc
+    uint32_t releasedUpTo_ = 0; // the buffer's pages before this were given back
+    uint32_t scannedBackTo_ = 0;
+    uint32_t nextRelease_ = UINT32_MAX; // the position at which to give pages back next
 
     // The last line scanned: from which position, and where that line starts and ends.
     mutable uint32_t scannedFrom_ = UINT32_MAX;

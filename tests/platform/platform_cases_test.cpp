@@ -45,8 +45,7 @@ const std::map<std::string, long> kNames = NAMES(
     TIME_FORCE24HOURFORMAT, SIGINT, SIGTERM, SIGHUP, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
     ERROR_PATH_NOT_FOUND, ERROR_GEN_FAILURE, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
     ERROR_FILE_EXISTS, ERROR_INVALID_PARAMETER, ERROR_INSUFFICIENT_BUFFER, ERROR_MOD_NOT_FOUND,
-    ERROR_ALREADY_EXISTS, ERROR_INVALID_THREAD_ID, ERROR_NOT_LOCKED, ERROR_INVALID_ADDRESS,
-    ERROR_FILE_INVALID, ERROR_MAPPED_ALIGNMENT);
+    ERROR_ALREADY_EXISTS, ERROR_INVALID_THREAD_ID, ERROR_INVALID_ADDRESS);
 
 long Value(const std::string& word) {
     size_t join = word.find_first_of("+|", 1);
@@ -191,31 +190,15 @@ public:
         if (verb == "free") { // block name, size
             return win(VirtualFree(blocks_.at(a.at(1)), size_t(Value(a.at(2))), MEM_RELEASE));
         }
-        if (verb == "size") { // file handle name
-            LARGE_INTEGER size;
-            return GetFileSizeEx(handles_.at(a.at(1)), &size) ? Words{std::to_string(size.QuadPart)}
-                                                              : win(false);
+        if (verb == "decommit") { // block name, offset, size
+            return win(VirtualFree(blocks_.at(a.at(1)) + Value(a.at(2)), size_t(Value(a.at(3))),
+                                   MEM_DECOMMIT));
         }
-        if (verb == "mapping") { // mapping name, file handle name, maximum size
-            HANDLE& mapping = handles_[a.at(1)];
-            mapping = CreateFileMappingA(handles_.at(a.at(2)), nullptr, PAGE_READONLY, 0,
-                                         DWORD(Value(a.at(3))), nullptr);
-            return {mapping ? "handle" : "fails", Error(GetLastError())};
-        }
-        if (verb == "view") { // view name, mapping name, offset, bytes (0: to the end)
-            void* view = MapViewOfFile(handles_.at(a.at(2)), FILE_MAP_READ, 0,
-                                       DWORD(Value(a.at(3))), SIZE_T(Value(a.at(4))));
-            views_[a[1]] = static_cast<const char*>(view);
-            return win(view != nullptr);
-        }
-        if (verb == "look") { // view name, count: the view's first bytes
-            return {std::string(views_.at(a.at(1)), size_t(Value(a.at(2))))};
-        }
-        if (verb == "unlock") { // view name, count
-            return win(VirtualUnlock(const_cast<char*>(views_.at(a.at(1))), SIZE_T(Value(a[2]))));
-        }
-        if (verb == "unmap") {
-            return win(UnmapViewOfFile(views_.at(a.at(1))));
+        if (verb == "look") { // block name, offset, count: do the bytes hold what was written?
+            const unsigned char* at = blocks_.at(a.at(1)) + Value(a.at(2));
+            bool kept =
+                std::all_of(at, at + Value(a.at(3)), [](unsigned char c) { return c == 0xA5; });
+            return {kept ? "kept" : "changed"};
         }
         if (verb == "mkdir") {
             return posix(_mkdir(a.at(1).c_str()) == 0);
@@ -386,7 +369,6 @@ private:
         {"invalid", INVALID_HANDLE_VALUE}, {"null", nullptr}, {"stray", this}};
     std::map<std::string, intptr_t> searches_;
     std::map<std::string, unsigned char*> blocks_;
-    std::map<std::string, const char*> views_;
     std::map<std::string, pid_t> holders_;
     std::map<std::string, std::pair<bool, std::string>> environment_;
     std::map<int, struct sigaction> signals_;
