@@ -1,5 +1,6 @@
 #include "launcher/startup_steps.h"
 
+#include "launcher/wide_working_directory.h"
 #include "platform/win32.h"
 
 #include <cerrno>
@@ -50,6 +51,9 @@ void ShowAlreadyRunning() {
 void EnterExecutableDirectory() {
     char modulePath[1024] = "";
     GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+    if (EnterExecutableDirectoryByWidePath(modulePath)) {
+        return;
+    }
     char drive[_MAX_DRIVE], directory[256], name[_MAX_FNAME], extension[_MAX_EXT];
     _splitpath(modulePath, drive, directory, name, extension);
     char workingDirectory[1024];

@@ -5,7 +5,8 @@
 // file can be read; shows nothing otherwise.
 void ShowAlreadyRunning();
 
-// Makes the executable's own folder the working directory.
+// Makes the executable's own folder the working directory; on failure the start goes on where
+// it is.
 void EnterExecutableDirectory();
 
 // Compiles the game's Java parameter classes when a Params folder exists, and waits for it.

@@ -1,7 +1,6 @@
 #include "tests/launcher/child_process.h"
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -15,13 +14,17 @@ bool WaitUntil(const std::function<bool()>& done) {
     return done();
 }
 
+std::filesystem::path FilePath(const std::string& utf8) {
+    return std::filesystem::u8path(utf8);
+}
+
 std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(FilePath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool PathExists(const std::string& path) {
-    return std::filesystem::exists(path);
+    return std::filesystem::exists(FilePath(path));
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -2,6 +2,7 @@
 // environment and its output captured in files.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ bool ChildEnded(ChildId child, int* exitCode);
 // emulated, many at once); the last poll's result.
 bool WaitUntil(const std::function<bool()>& done);
 
+// A path as this program holds every path, in UTF-8 (on Windows, std::filesystem would read a
+// narrow string byte by byte).
+std::filesystem::path FilePath(const std::string& utf8);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
 std::vector<std::string> Lines(const std::string& text);

@@ -21,7 +21,7 @@ std::string Quote(const std::string& argument) {
 
 HANDLE OutputFile(const std::string& name) {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-    return CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    return CreateFileW(FilePath(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -37,16 +37,19 @@ ChildId StartChild(const ChildSpec& launch) {
     for (const std::string& word : launch.words) {
         commandLine += " " + word;
     }
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = OutputFile(launch.outputPrefix + ".out");
     startup.hStdError = OutputFile(launch.outputPrefix + ".err");
     PROCESS_INFORMATION process;
+    // The wide forms of the UTF-8 names, which the ANSI code page may not hold.
+    std::wstring wideCommandLine = FilePath(commandLine).wstring();
+    std::wstring folder = FilePath(launch.workingDirectory).wstring();
     // A start under Wine now and then fails for no reason of the program's: it is tried again.
     int attempt = 0;
-    while (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                           launch.workingDirectory.c_str(), &startup, &process) &&
+    while (!CreateProcessW(nullptr, &wideCommandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                           folder.c_str(), &startup, &process) &&
            ++attempt < 4) {
         Sleep(250 * attempt);
     }

@@ -3,6 +3,7 @@
 //   debug_relay PROGRAM [WORDS...]   (the rest of this command line is the program's)
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <fcntl.h>
 #include <io.h>
 #include <string>
@@ -10,16 +11,17 @@
 
 int main() {
     _setmode(_fileno(stdout), _O_BINARY); // the text as sent, line ends untranslated
-    const char* line = GetCommandLineA();
-    for (bool quoted = false; *line && (quoted || (*line != ' ' && *line != '\t')); ++line) {
-        quoted ^= *line == '"'; // past this program's own name
+    // The wide command line: the program's path may hold what the ANSI code page cannot.
+    const wchar_t* line = GetCommandLineW();
+    for (bool quoted = false; *line && (quoted || (*line != L' ' && *line != L'\t')); ++line) {
+        quoted ^= *line == L'"'; // past this program's own name
     }
-    std::string commandLine = line + std::strspn(line, " \t");
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = line + std::wcsspn(line, L" \t");
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
     int attempt = 0; // a start under Wine now and then fails for no reason of the program's
-    while (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
+    while (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE,
                            DEBUG_ONLY_THIS_PROCESS, nullptr, nullptr, &startup, &started) &&
            ++attempt < 4) {
         Sleep(250 * attempt);

@@ -25,11 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The game folder: a fresh folder for one test and the programs started in it. Furnished, it
-// holds copies of ferrox and an engine library (and on POSIX the platform library) and a
-// DirectX report, so that the tool is not run. Its "programs" is the whole search path, and the
-// instance mutex is private to it (on Windows, to the Wine prefix). On Windows each program
-// runs under the debug relay, which hands over its debugger output.
+// The game folder: a fresh folder for one test and the programs started in it. Furnished, its
+// home (itself, or a folder in it) holds copies of ferrox and an engine library (and on POSIX
+// the platform library) and a DirectX report, so that the tool is not run. Its "programs" is
+// the whole search path, and the instance mutex is private to it (on Windows, to the Wine
+// prefix). On Windows each program runs under the debug relay, which hands over its debugger
+// output. Names are UTF-8.
 class GameFolder {
 public:
     struct Run {
@@ -42,24 +43,34 @@ public:
         SetVariable("PATH", Path("programs"));
         SetVariable("XDG_RUNTIME_DIR", folder_.Folder());
     }
-    ~GameFolder() { Write("stop", ""); } // a game still running stops when it sees this
+    ~GameFolder() { Stop(); }
 
-    void Furnish(const std::string& engine) const {
+    // `home` is "" for this folder itself.
+    void Furnish(const std::string& engine, const std::string& home = "") {
+        home_ = home.empty() ? "" : home + "/";
         for (const std::string& file : {std::string(FERROX), engine, std::string(PLATFORM)}) {
-            file.empty() ? void() : Copy(file, fs::path(file).filename().string());
+            file.empty() ? void() : Copy(file, Home(fs::path(file).filename().string()));
         }
-        Write("logs/DXDiags.txt", "report");
+        Write(Home("logs/DXDiags.txt"), "report");
+    }
+    // The name of a file of the home, as a name of this folder.
+    std::string Home(const std::string& name) const { return home_ + name; }
+    // A game still running stops when it sees this in its working directory: its home, or
+    // this folder when it failed to enter its home.
+    void Stop() const {
+        Write(Home("stop"), "");
+        Write("stop", "");
     }
 
     std::string Path(const std::string& name) const { return folder_.Path(name); }
     // A file, or a folder when the name ends in '/'.
     void Write(const std::string& name, const std::string& content) const {
-        name.back() == '/' ? void(fs::create_directories(Path(name)))
+        name.back() == '/' ? void(fs::create_directories(FilePath(Path(name))))
                            : void(folder_.Write(name, content));
     }
     void Copy(const std::string& from, const std::string& name) const {
-        fs::create_directories(fs::path(Path(name)).parent_path());
-        fs::copy_file(from, Path(name), fs::copy_options::overwrite_existing);
+        fs::create_directories(FilePath(Path(name)).parent_path());
+        fs::copy_file(FilePath(from), FilePath(Path(name)), fs::copy_options::overwrite_existing);
     }
     // An executable file of that content, by default the argument recorder (which Windows runs
     // through a batch file where `name` is one).
@@ -72,15 +83,16 @@ public:
         }
 #endif
         content.empty() ? Copy(RECORD_ARGS, program) : Write(program, content);
-        fs::permissions(Path(program), fs::perms::owner_all);
+        fs::permissions(FilePath(Path(program)), fs::perms::owner_all);
     }
 
     // Starts `program` (default: the launcher) with the words, in `folder` (default: here).
     Run Start(const std::vector<std::string>& words, const std::string& program = "",
               const std::string& folder = "") {
         ChildSpec launch;
-        launch.argv = {DEBUG_RELAY,
-                       program.empty() ? Path(fs::path(FERROX).filename().string()) : program};
+        launch.argv = {DEBUG_RELAY, program.empty()
+                                        ? Path(Home(fs::path(FERROX).filename().string()))
+                                        : program};
         launch.argv.erase(launch.argv.begin(), launch.argv.begin() + !*DEBUG_RELAY);
         launch.words = words;
         launch.workingDirectory = folder.empty() ? folder_.Folder() : folder;
@@ -90,6 +102,7 @@ public:
 
 private:
     TemporaryFolder folder_;
+    std::string home_; // "" or a name ending in '/'
     int runs_ = 0;
 };
 
@@ -104,8 +117,11 @@ std::vector<Section> ReadCase(const std::string& path) {
         end = text.find('\n', at + 1);
         next = text.find("\n== ", end);
         sections.emplace_back();
-        std::istringstream(text.substr(at + 4, end - at - 4)) >> sections.back().kind >>
-            sections.back().name;
+        std::istringstream line(text.substr(at + 4, end - at - 4));
+        line >> sections.back().kind >> std::ws;
+        std::getline(line, sections.back().name); // the rest of the line, inner blanks and all
+        std::string& name = sections.back().name;
+        name.erase(name.find_last_not_of(" \t\r") + 1);
         sections.back().text =
             text.substr(end + 1, next == std::string::npos ? text.size() - end - 2 : next - end);
     }
@@ -113,9 +129,9 @@ std::vector<Section> ReadCase(const std::string& path) {
 }
 
 std::string Describe(const std::string& path) {
-    return fs::is_directory(path) ? "<directory>\n"
-           : fs::exists(path)     ? ReadFile(path)
-                                  : "<absent>\n";
+    return fs::is_directory(FilePath(path)) ? "<directory>\n"
+           : PathExists(path)               ? ReadFile(path)
+                                            : "<absent>\n";
 }
 
 std::string AtTime(std::string name, std::time_t when) {
@@ -136,8 +152,9 @@ TEST_P(LauncherCase, Runs) {
     std::map<std::string, Section> last; // the sections that occur once, by kind
     for (const Section& section : sections) {
         last[section.kind] = section;
-        const std::string kKinds = " file program copy remove cwd running fifo skip args probe run "
-                                   "exit expect eventually size ";
+        const std::string kKinds =
+            " game file program copy remove cwd running fifo skip args probe "
+            "run exit expect eventually size ";
         EXPECT_NE(kKinds.find(" " + section.kind + " "), std::string::npos) << section.kind;
         if (section.kind == "skip" && section.name == (*DEBUG_RELAY ? "windows" : "posix")) {
             GTEST_SKIP();
@@ -146,7 +163,7 @@ TEST_P(LauncherCase, Runs) {
     GameFolder game;
     bool probe = last.count("probe");
     if (!probe) {
-        game.Furnish(ENGINE);
+        game.Furnish(ENGINE, last["game"].name);
     }
     std::string folder;
     std::vector<ChildId> first;
@@ -159,14 +176,15 @@ TEST_P(LauncherCase, Runs) {
         } else if (section.kind == "copy") {
             game.Copy(std::string(CASES_DIR) + "/" + name, fs::path(name).filename().string());
         } else if (section.kind == "remove") {
-            fs::remove_all(game.Path(name));
+            fs::remove_all(FilePath(game.Path(name)));
         } else if (section.kind == "cwd") {
-            fs::create_directories(folder = game.Path(name));
+            fs::create_directories(FilePath(folder = game.Path(name)));
         } else if (section.kind == "running") {
             SetVariable("RECORDING_ENGINE_CALLS", "first-calls.txt");
             first.push_back(game.Start({"frames=100000"}).child);
             SetVariable("RECORDING_ENGINE_CALLS", "calls.txt");
-            ASSERT_TRUE(WaitUntil([&] { return CallsIn(game, "first-calls.txt").size() > 3; }));
+            ASSERT_TRUE(
+                WaitUntil([&] { return CallsIn(game, game.Home("first-calls.txt")).size() > 3; }));
 #ifndef _WIN32
         } else if (section.kind == "fifo") {
             ASSERT_EQ(mkfifo(game.Path(name).c_str(), 0600), 0);
@@ -181,7 +199,7 @@ TEST_P(LauncherCase, Runs) {
     int exitCode = WaitForChild(run.child);
     std::time_t after = std::time(nullptr);
     for (ChildId running : first) {
-        game.Write("stop", "");
+        game.Stop();
         EXPECT_EQ(WaitForChild(running), 0);
     }
 
@@ -256,7 +274,7 @@ TEST(StartsSetUpInCode, OfTwentyInstancesStartedAtOnceExactlyOneRuns) {
         return running.size() <= 1;
     }));
     ASSERT_EQ(running.size(), 1u);
-    game.Write("stop", "");
+    game.Stop();
     EXPECT_EQ(WaitForChild(running[0].child), 0);
     std::vector<std::string> calls = CallsIn(game);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "InitializeGameScript Ja code TestGame"), 1);

@@ -32,13 +32,15 @@ public:
     const std::string& Folder() const { return folder_; }
     std::string Path(const std::string& name) const { return folder_ + "/" + name; }
 
-    // Writes `bytes` to the file `name` in the folder, creating folders on the way; its path.
+    // Writes `bytes` to the file `name` (UTF-8) in the folder, creating folders on the way; its
+    // path.
     std::string Write(const std::string& name, const std::string& bytes) const {
         std::string path = Path(name);
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), std::streamsize(bytes.size()));
-        if (!file.flush()) {
+        std::filesystem::path file = std::filesystem::u8path(path);
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+        stream.write(bytes.data(), std::streamsize(bytes.size()));
+        if (!stream.flush()) {
             throw std::runtime_error("cannot write " + path);
         }
         return path;
