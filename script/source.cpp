@@ -45,12 +45,14 @@ void WriteReport(const Report& report) {
     LogPrintf("%s", "\n\n");
 }
 
-// The file's bytes are read into memory of their own from the system, in large pages where the
-// kernel offers them: a large file then costs a few faults, where the general heap's fresh
-// pages would cost one per 4 KiB. Behind the read position that memory is given back, a step
+// A large file's bytes are read into memory of their own from the system, in large pages where
+// the kernel offers them: it then costs a few faults, where the general heap's fresh pages
+// would cost one per 4 KiB. A smaller one goes to the heap, whose memory a process that parses
+// again reuses. Behind the read position that memory is given back, a step
 // at a time, so that a large file does not stay in memory beside its tree: what lies before
 // the line being read is never read again, unless a tool watches the parse and may look back
 // anywhere, and then all is kept.
+const uint32_t kLargeFile = 2u << 20;
 const uint32_t kReleaseStep = 256 * 1024;
 const uint32_t kPageSize = 4096; // a multiple of the page size of either system
 
@@ -75,12 +77,14 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
     }
     tooLong = length > 0 && uint64_t(length) > mostBytes;
     if (length > 0 && !tooLong) {
+        fromSystem_ = uint32_t(length) >= kLargeFile;
         buffer = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, size_t(length), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+            fromSystem_
+                ? VirtualAlloc(nullptr, size_t(length), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                : std::malloc(size_t(length)));
         // A file that delivers less than it claimed is taken for what it delivered.
         size = buffer ? uint32_t(vfread(buffer, 1, size_t(length), file)) : 0;
-        fromSystem_ = buffer != nullptr;
-        if (fromSystem_ && !installedParseEventHook) {
+        if (buffer && fromSystem_ && !installedParseEventHook) {
             nextRelease_ = kReleaseStep;
         }
     }

@@ -100,7 +100,7 @@ public:
 
     char directory[256] = ""; // the path up to its last separator; includes are found there
     char path[256] = "";      // as given; shown in reports
-    // The file's bytes, in memory from the system, or a copy of a memory source's from malloc.
+    // The bytes, in memory from the system for a large file, else from malloc.
     unsigned char* buffer = nullptr;
     uint32_t size = 0;
     uint32_t position = 0;
@@ -127,7 +127,7 @@ private:
     // Gives back the buffer's pages that lie before the line being read.
     void ReleaseBehind();
 
-    bool fromSystem_ = false;   // the buffer came from VirtualAlloc, not malloc
+    bool fromSystem_ = false;   // the buffer is from VirtualAlloc, not malloc
     uint32_t releasedUpTo_ = 0; // the buffer's pages before this were given back
     uint32_t scannedBackTo_ = 0;
     uint32_t nextRelease_ = UINT32_MAX; // the position at which to give pages back next
