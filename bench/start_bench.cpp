@@ -88,10 +88,11 @@ void StartLauncher(benchmark::State& state) {
     }
 }
 
-// A program of the build folder that does nothing: in C (0), or in C++ with its runtime (1).
+// A program of the build folder that does nothing: in C (0), in C++ with its runtime (1), or
+// with every library the launcher loads (2).
 void StartMinimalProgram(benchmark::State& state) {
-    std::string program =
-        (BuildFolder() / (state.range(0) ? "minimal_cpp_program" : "minimal_program")).string();
+    const char* names[] = {"minimal_program", "minimal_cpp_program", "imports_only_program"};
+    std::string program = (BuildFolder() / names[state.range(0)]).string();
     std::vector<std::string> environment = TheGameFolder().environment;
     for (auto _ : state) {
         if (Run(program, {}, environment) != 0) {
@@ -102,7 +103,7 @@ void StartMinimalProgram(benchmark::State& state) {
 }
 
 BENCHMARK(StartLauncher)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(StartMinimalProgram)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StartMinimalProgram)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -72,6 +72,7 @@ typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 typedef struct _SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED* LPOVERLAPPED;
+typedef size_t SIZE_T;
 
 #define TRUE 1
 #define FALSE 0
@@ -90,6 +91,7 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126
 #define ERROR_ALREADY_EXISTS 183
+#define ERROR_INVALID_ADDRESS 487
 #define ERROR_INVALID_THREAD_ID 1444
 
 #define GENERIC_READ 0x80000000u
@@ -103,6 +105,12 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_FLAG_WRITE_THROUGH 0x80000000u
+
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_DECOMMIT 0x00004000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READWRITE 0x04u
 
 #define LOCALE_USER_DEFAULT 0x0400
 #define TIME_FORCE24HOURFORMAT 0x00000008u
@@ -185,6 +193,13 @@ FERROX_PLATFORM_API HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWO
 FERROX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite,
                                           LPDWORD bytesWritten, LPOVERLAPPED overlapped);
 FERROX_PLATFORM_API void WINAPI OutputDebugStringA(LPCSTR text);
+
+// New committed read-write memory, only as the system asks for it: blocks of 2 MiB and more are
+// offered to the kernel for large pages. VirtualFree releases a whole block, or decommits the
+// pages that hold a range within one, which are then gone from the process.
+FERROX_PLATFORM_API LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
+                                               DWORD protect);
+FERROX_PLATFORM_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 FERROX_PLATFORM_API __attribute__((noreturn)) void WINAPI ExitProcess(UINT exitCode);
 
 // Local time and its formatting by picture ("yyyy'-'MM'-'dd", "hhmm", ...).

@@ -1,19 +1,26 @@
 #include "script/node_pool.h"
 
+#include "platform/win32.h"
+
 #include <cstdlib>
 
 namespace {
 
 const std::size_t kGranule = 8; // every pooled size is a multiple of the pointer size
 const std::size_t kLargestPooled = 128;
-const std::size_t kChunkSize = 64 * 1024;
+// Chunks come from the system: a small first one, so that a small parse touches a few pages of
+// it only, then blocks of one large page each, which the kernel faults in 2 MiB at a time
+// instead of 4 KiB where it offers large pages.
+const std::size_t kFirstChunkSize = 64 * 1024;
+const std::size_t kChunkSize = 2 << 20;
 
 struct FreeBlock {
     FreeBlock* next;
 };
 
 struct Chunk {
-    Chunk* next; // the chunk taken after this one
+    Chunk* next;      // the chunk taken after this one
+    std::size_t size; // in bytes, this header included
 };
 
 // One free list per size class (8, 16, ... 128 bytes), and every chunk ever taken, oldest
@@ -39,7 +46,7 @@ std::size_t ClassOf(std::size_t size) {
 void CutFrom(Chunk* chunk) {
     cutChunk = chunk;
     uncutStart = reinterpret_cast<char*>(chunk) + sizeof(std::max_align_t); // behind the link
-    uncutEnd = reinterpret_cast<char*>(chunk) + kChunkSize;
+    uncutEnd = reinterpret_cast<char*>(chunk) + chunk->size;
 }
 
 // A block not in use, cut from the current chunk, the one taken after it or a new one; null
@@ -49,11 +56,14 @@ void* CutBlock(std::size_t blockSize) {
         if (cutChunk && cutChunk->next) {
             CutFrom(cutChunk->next);
         } else {
-            Chunk* chunk = static_cast<Chunk*>(std::malloc(kChunkSize));
+            std::size_t size = cutChunk ? kChunkSize : kFirstChunkSize;
+            Chunk* chunk = static_cast<Chunk*>(
+                VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
             if (!chunk) {
                 return nullptr;
             }
             chunk->next = nullptr;
+            chunk->size = size;
             (cutChunk ? cutChunk->next : firstChunk) = chunk;
             CutFrom(chunk);
         }

@@ -1,13 +1,12 @@
 #include "vfs/internal/zstream.h"
 
+#include "platform/win32.h"
 #include "vfs/internal/byte_source.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <libdeflate.h>
-#include <memory>
-#include <new>
 
 uint32_t vfbufsize = 0x100000;
 
@@ -29,6 +28,37 @@ const uint32_t kRefillBelow = 0x8000;
 // An entry whose deflate data is at most this long may be decompressed in one call, its data
 // read whole first; a longer one always streams, so that memory stays bounded.
 const uint32_t kMostWholeData = 64u << 20;
+
+// The deflate data of whole reads is read into one buffer, kept from read to read: a fresh one
+// each time would have the kernel fault its pages in again for every entry, which costs more
+// than decompressing it. The buffer grows to the largest data read, from the system's memory
+// in large blocks (large pages where the kernel offers them). It is given back once
+// kShrinkAfter whole reads in a row have needed at most a quarter of it, so that one large
+// entry does not hold its memory for the rest of the process; the next read takes one of its
+// own size.
+const uint32_t kLeastKept = 2u << 20;
+const uint32_t kShrinkAfter = 64;
+struct KeptBuffer {
+    unsigned char* bytes = nullptr;
+    uint32_t capacity = 0;
+    uint32_t smallReads = 0; // in a row, each needing at most a quarter of the capacity
+} kept;
+
+// The kept buffer, with room for `size` bytes; null when memory runs out.
+unsigned char* CompressedBuffer(uint32_t size) {
+    kept.smallReads = size <= kept.capacity / 4 ? kept.smallReads + 1 : 0;
+    if (kept.bytes && (size > kept.capacity || kept.smallReads > kShrinkAfter)) {
+        VirtualFree(kept.bytes, 0, MEM_RELEASE);
+        kept = KeptBuffer();
+    }
+    if (!kept.bytes) {
+        uint32_t capacity = std::max(size, kLeastKept);
+        kept.bytes = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, capacity, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        kept.capacity = kept.bytes ? capacity : 0;
+    }
+    return kept.bytes;
+}
 
 // Tops the read-ahead buffer up from the archive. Where the archive cannot be read, nothing
 // is added and the entry's data ends early.
@@ -176,16 +206,14 @@ bool vfzreadwhole(const PackEntry* entry, void* destination) {
     if (!decompressor || entry->compressedSize > kMostWholeData) {
         return false;
     }
-    std::unique_ptr<unsigned char[]> data(
-        new (std::nothrow) unsigned char[std::max(entry->compressedSize, 1u)]);
-    if (!data || entry->archive->source->Read(entry->dataOffset, data.get(),
-                                              entry->compressedSize) != entry->compressedSize) {
+    unsigned char* data = CompressedBuffer(entry->compressedSize);
+    if (!data || entry->archive->source->Read(entry->dataOffset, data, entry->compressedSize) !=
+                     entry->compressedSize) {
         return false;
     }
     size_t produced = 0;
-    return libdeflate_deflate_decompress(decompressor, data.get(), entry->compressedSize,
-                                         destination, entry->size,
-                                         &produced) == LIBDEFLATE_SUCCESS &&
+    return libdeflate_deflate_decompress(decompressor, data, entry->compressedSize, destination,
+                                         entry->size, &produced) == LIBDEFLATE_SUCCESS &&
            produced == entry->size;
 }
 

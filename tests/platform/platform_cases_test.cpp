@@ -45,7 +45,7 @@ const std::map<std::string, long> kNames = NAMES(
     TIME_FORCE24HOURFORMAT, SIGINT, SIGTERM, SIGHUP, ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
     ERROR_PATH_NOT_FOUND, ERROR_GEN_FAILURE, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
     ERROR_FILE_EXISTS, ERROR_INVALID_PARAMETER, ERROR_INSUFFICIENT_BUFFER, ERROR_MOD_NOT_FOUND,
-    ERROR_ALREADY_EXISTS, ERROR_INVALID_THREAD_ID);
+    ERROR_ALREADY_EXISTS, ERROR_INVALID_THREAD_ID, ERROR_INVALID_ADDRESS);
 
 long Value(const std::string& word) {
     size_t join = word.find_first_of("+|", 1);
@@ -174,6 +174,31 @@ public:
         }
         if (verb == "close") {
             return win(CloseHandle(handles_.at(a.at(1))));
+        }
+        if (verb == "alloc") { // block name, size: is the new memory all zero?
+            size_t size = size_t(Value(a.at(2)));
+            auto* block = static_cast<unsigned char*>(
+                VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+            if (!block) {
+                return {"fails", Error(GetLastError())};
+            }
+            blocks_[a[1]] = block;
+            bool zero = std::all_of(block, block + size, [](unsigned char c) { return c == 0; });
+            std::fill(block, block + size, 0xA5); // and it can be written
+            return {zero ? "zeroed" : "dirty"};
+        }
+        if (verb == "free") { // block name, size
+            return win(VirtualFree(blocks_.at(a.at(1)), size_t(Value(a.at(2))), MEM_RELEASE));
+        }
+        if (verb == "decommit") { // block name, offset, size
+            return win(VirtualFree(blocks_.at(a.at(1)) + Value(a.at(2)), size_t(Value(a.at(3))),
+                                   MEM_DECOMMIT));
+        }
+        if (verb == "look") { // block name, offset, count: do the bytes hold what was written?
+            const unsigned char* at = blocks_.at(a.at(1)) + Value(a.at(2));
+            bool kept =
+                std::all_of(at, at + Value(a.at(3)), [](unsigned char c) { return c == 0xA5; });
+            return {kept ? "kept" : "changed"};
         }
         if (verb == "mkdir") {
             return posix(_mkdir(a.at(1).c_str()) == 0);
@@ -343,6 +368,7 @@ private:
     std::map<std::string, HANDLE> handles_ = {
         {"invalid", INVALID_HANDLE_VALUE}, {"null", nullptr}, {"stray", this}};
     std::map<std::string, intptr_t> searches_;
+    std::map<std::string, unsigned char*> blocks_;
     std::map<std::string, pid_t> holders_;
     std::map<std::string, std::pair<bool, std::string>> environment_;
     std::map<int, struct sigaction> signals_;
