@@ -7,7 +7,6 @@
 #include <map>
 #include <mutex>
 #include <sys/mman.h>
-#include <unistd.h>
 
 namespace {
 
@@ -50,28 +49,6 @@ void* NewBlock(size_t size, size_t* length) {
     return reinterpret_cast<void*>(start);
 }
 
-// Takes the pages that hold any of the `size` bytes at `address` out of the process: they
-// become inaccessible, as decommitted pages are. False when they do not lie within one block.
-bool Decommit(void* address, size_t size) {
-    uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    uintptr_t first = uintptr_t(address) & ~(page - 1);
-    uintptr_t end = uintptr_t(address) + size;
-    std::lock_guard<std::mutex> lock(blockLock);
-    auto found = blocks.upper_bound(uintptr_t(address));
-    if (found == blocks.begin() || end < uintptr_t(address)) {
-        return false;
-    }
-    --found;
-    uintptr_t blockEnd = found->first + found->second;
-    if (end > blockEnd) {
-        return false;
-    }
-    uintptr_t last = (end + page - 1) & ~(page - 1);
-    // A new mapping without access in place of the old pages gives them back to the kernel.
-    return mmap(reinterpret_cast<void*>(first), last - first, PROT_NONE,
-                MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0) != MAP_FAILED;
-}
-
 } // namespace
 
 extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
@@ -93,13 +70,6 @@ extern "C" LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocat
 }
 
 extern "C" BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {
-    if (freeType == MEM_DECOMMIT && size != 0) {
-        if (!Decommit(address, size)) {
-            SetLastError(ERROR_INVALID_ADDRESS);
-            return FALSE;
-        }
-        return TRUE;
-    }
     if (freeType != MEM_RELEASE || size != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

@@ -45,13 +45,8 @@ void WriteReport(const ShownReport& report) {
 // A large file's bytes are read into memory of their own from the system, in large pages where
 // the kernel offers them: it then costs a few faults, where the general heap's fresh pages
 // would cost one per 4 KiB. A smaller one goes to the heap, whose memory a process that parses
-// again reuses. Behind the read position that memory is given back, a step
-// at a time, so that a large file does not stay in memory beside its tree: what lies before
-// the line being read is never read again, unless a tool watches the parse and may look back
-// anywhere, and then all is kept.
+// again reuses.
 const uint32_t kLargeFile = 2u << 20;
-const uint32_t kReleaseStep = 256 * 1024;
-const uint32_t kPageSize = 4096; // a multiple of the page size of either system
 
 } // namespace
 
@@ -83,9 +78,6 @@ ScriptSource::ScriptSource(const char* sourcePath, uint32_t mostBytes) {
                 : std::malloc(size_t(length)));
         // A file that delivers less than it claimed is taken for what it delivered.
         size = buffer ? uint32_t(vfread(buffer, 1, size_t(length), file)) : 0;
-        if (buffer && fromSystem_ && !installedParseEventHook) {
-            nextRelease_ = kReleaseStep;
-        }
     }
     vfclose(file);
 }
@@ -131,28 +123,7 @@ ScriptSource::~ScriptSource() {
     delete constants_;
 }
 
-void ScriptSource::ReleaseBehind() {
-    // The last line break before the position stays: a report scans back to it for its line.
-    // Only what was read since the last call is scanned, so a file of one long line costs one
-    // pass.
-    uint32_t lineStart = position;
-    while (lineStart > scannedBackTo_ && buffer[lineStart - 1] != '\r' &&
-           buffer[lineStart - 1] != '\n') {
-        --lineStart;
-    }
-    uint32_t upTo = lineStart > scannedBackTo_ ? (lineStart - 1) & ~(kPageSize - 1) : 0;
-    if (upTo > releasedUpTo_) {
-        VirtualFree(buffer + releasedUpTo_, upTo - releasedUpTo_, MEM_DECOMMIT);
-        releasedUpTo_ = upTo;
-    }
-    scannedBackTo_ = position;
-    nextRelease_ = position + kReleaseStep;
-}
-
 int ScriptSource::SkipBlanks() {
-    if (position >= nextRelease_) {
-        ReleaseBehind();
-    }
     while (position < size) {
         unsigned char c = buffer[position];
         if (c == ' ' || c == '\t') {

@@ -24,9 +24,9 @@ const int kMostShownReports = 100;
 
 class ScriptSource final {
 public:
-    // Reads a file on disk or an archive's entry through the file layer; a file that
-    // cannot be read gives an empty source,
-    // and so does one longer than `mostBytes`, which also sets `tooLong`.
+    // Reads a file on disk or an archive's entry through the file layer; a file that cannot be
+    // read gives an empty source, and so does one longer than `mostBytes`, which also sets
+    // `tooLong`.
     explicit ScriptSource(const char* path, uint32_t mostBytes = UINT32_MAX);
     // A copy of `length` bytes held in memory, named `name` in reports and as the folder of its
     // includes; the bytes are left unread, as a file's, when there are more than `mostBytes`.
@@ -121,13 +121,7 @@ private:
     uint32_t ScanLineEnd(uint32_t at) const;
     // Moves the position forward to `end`, counting the line ends passed.
     void AdvanceTo(uint32_t end);
-    // Gives back the buffer's pages that lie before the line being read.
-    void ReleaseBehind();
-
-    bool fromSystem_ = false;   // the buffer is from VirtualAlloc, not malloc
-    uint32_t releasedUpTo_ = 0; // the buffer's pages before this were given back
-    uint32_t scannedBackTo_ = 0;
-    uint32_t nextRelease_ = UINT32_MAX; // the position at which to give pages back next
+    bool fromSystem_ = false; // the buffer is from VirtualAlloc, not malloc
 
     // The last line scanned: from which position, and where that line starts and ends.
     mutable uint32_t scannedFrom_ = UINT32_MAX;

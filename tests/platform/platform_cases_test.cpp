@@ -190,16 +190,6 @@ public:
         if (verb == "free") { // block name, size
             return win(VirtualFree(blocks_.at(a.at(1)), size_t(Value(a.at(2))), MEM_RELEASE));
         }
-        if (verb == "decommit") { // block name, offset, size
-            return win(VirtualFree(blocks_.at(a.at(1)) + Value(a.at(2)), size_t(Value(a.at(3))),
-                                   MEM_DECOMMIT));
-        }
-        if (verb == "look") { // block name, offset, count: do the bytes hold what was written?
-            const unsigned char* at = blocks_.at(a.at(1)) + Value(a.at(2));
-            bool kept =
-                std::all_of(at, at + Value(a.at(3)), [](unsigned char c) { return c == 0xA5; });
-            return {kept ? "kept" : "changed"};
-        }
         if (verb == "mkdir") {
             return posix(_mkdir(a.at(1).c_str()) == 0);
         }
