@@ -12,10 +12,6 @@
 
 namespace {
 
-char KindLetter(int32_t kind) {
-    return kind == kIntKind ? 'i' : kind == kFloatKind ? 'f' : 's';
-}
-
 // Whether the script's own float reader turns `literal` into exactly the bits of `value`.
 bool ReadsBackAs(const std::string& literal, float value) {
     ScriptSource reader(""); // no file: an empty source, given the literal's bytes
