@@ -220,37 +220,42 @@ void ParseWatcher::KeywordNote(const ScriptSource& source, const std::string& na
 
 void ParseWatcher::ArgumentNotes(const ParseEvent& event, uint32_t at) {
     const ScriptSource& source = *event.source;
-    const unsigned char* text = source.buffer;
-    int32_t wanted = argument_.parameter->kind;
-    int32_t written = LiteralKindAt(text, source.size, argument_.start);
+    int32_t written = LiteralKindAt(source.buffer, source.size, argument_.start);
     if (argument_.reading) {
-        std::string what = written < 0 ? "" : WantedKind(written);
-        const ScriptEntry* constant =
-            event.code == kReportConstKind ? source.FindConst(event.subject) : nullptr;
-        if (constant && constant->values) {
-            written = constant->values->kind;
-            what = "the constant '" + std::string(event.subject) + "', " + WantedKind(written);
-        }
-        std::string declaration = "!" + std::string(argument_.type->name) + "(";
-        for (const ScriptValue* p = argument_.type->values; p; p = p->next) {
-            declaration += p == argument_.type->values ? "" : ", ";
-            declaration += KindLetter(p->kind);
-        }
-        if (written >= 0 && written != wanted) {
-            Note(source, at, at,
-                 ArgumentName(argument_) + " is " + what + "; '" + declaration + ")' wants " +
-                     WantedKind(wanted));
-        }
+        KindNote(event, written, at);
     }
     // A string whose closing quote is missing takes in the next line, and the fault shows there.
+    const unsigned char* text = source.buffer;
     uint32_t end = argument_.reading ? source.position : argument_.end;
-    if (wanted == kStringKind && written == kStringKind &&
+    if (argument_.parameter->kind == kStringKind && written == kStringKind &&
         std::any_of(text + argument_.start, text + end, IsLineEndByte) &&
         std::none_of(text + end, text + source.position, IsLineEndByte)) {
         Note(source, argument_.start, at,
              "the string of " + ArgumentName(argument_) +
                  " runs over a line end from here: is its closing quote missing?");
     }
+}
+
+void ParseWatcher::KindNote(const ParseEvent& event, int32_t written, uint32_t at) {
+    std::string what = written < 0 ? "" : WantedKind(written);
+    const ScriptEntry* constant =
+        event.code == kReportConstKind ? event.source->FindConst(event.subject) : nullptr;
+    if (constant && constant->values) {
+        written = constant->values->kind;
+        what = "the constant '" + std::string(event.subject) + "', " + WantedKind(written);
+    }
+    int32_t wanted = argument_.parameter->kind;
+    if (written < 0 || written == wanted) {
+        return;
+    }
+    std::string declaration = "!" + std::string(argument_.type->name) + "(";
+    for (const ScriptValue* p = argument_.type->values; p; p = p->next) {
+        declaration += p == argument_.type->values ? "" : ", ";
+        declaration += KindLetter(p->kind);
+    }
+    Note(*event.source, at, at,
+         ArgumentName(argument_) + " is " + what + "; '" + declaration + ")' wants " +
+             WantedKind(wanted));
 }
 
 void ParseWatcher::Note(const ScriptSource& source, uint32_t place, uint32_t at,

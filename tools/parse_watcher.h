@@ -61,6 +61,8 @@ private:
     void AddNotes(const ParseEvent& event, uint32_t at);
     void KeywordNote(const ScriptSource& source, const std::string& name, uint32_t at);
     void ArgumentNotes(const ParseEvent& event, uint32_t at);
+    // The argument being read is `written` (a kind, or -1), and not what its call wants.
+    void KindNote(const ParseEvent& event, int32_t written, uint32_t at);
     // A note about byte `place` of the source, below a report about byte `at`.
     void Note(const ScriptSource& source, uint32_t place, uint32_t at, const std::string& text);
     std::string ArgumentName(const Argument& argument) const;
