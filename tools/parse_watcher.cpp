@@ -1,5 +1,6 @@
 #include "tools/parse_watcher.h"
 
+#include "platform/win32.h"
 #include "tools/nearest_name.h"
 #include "tools/source_place.h"
 
@@ -7,13 +8,6 @@
 #include <cstring>
 
 namespace {
-
-std::string Lower(std::string text) {
-    for (char& c : text) {
-        c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return text;
-}
 
 const char* WantedKind(int32_t kind) {
     return kind == kIntKind ? "an integer" : kind == kFloatKind ? "a decimal number" : "a string";
@@ -189,7 +183,8 @@ void ParseWatcher::AddNotes(const ParseEvent& event, uint32_t at) {
     if (event.code == kReportUnknownKeyword) {
         KeywordNote(source, event.subject, at);
     } else if (event.code == kReportUnknownConst && *event.subject) {
-        std::string nearest = NearestName(Lower(event.subject), constants_);
+        std::string name = event.subject;
+        std::string nearest = NearestName(_strlwr(&name[0]), constants_); // as names are kept
         if (!nearest.empty()) {
             Note(source, at, at, "did you mean '" + nearest + "'?");
         }
