@@ -14,6 +14,21 @@ TextPlace PlaceOf(const unsigned char* bytes, uint32_t size, uint32_t at) {
     return place;
 }
 
+int32_t LiteralKindAt(const unsigned char* bytes, uint32_t size, uint32_t at) {
+    if (at >= size) {
+        return -1;
+    }
+    if (bytes[at] == '"') {
+        return kStringKind;
+    }
+    if (bytes[at] != '-' && !IsDigitByte(bytes[at])) {
+        return -1;
+    }
+    for (++at; at < size && IsDigitByte(bytes[at]); ++at) {
+    }
+    return at < size && bytes[at] == '.' ? kFloatKind : kIntKind;
+}
+
 int32_t KindOfLetter(int c) {
     switch (c) {
     case 'i':

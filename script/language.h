@@ -12,6 +12,11 @@ inline bool IsWordByte(int c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Digits make numbers, which start with one or with a minus sign.
+inline bool IsDigitByte(int c) {
+    return c >= '0' && c <= '9';
+}
+
 // A byte that ends a line's text, as reports show it.
 inline bool IsLineEndByte(int c) {
     return c == '\r' || c == '\n';
@@ -31,6 +36,11 @@ struct TextPlace {
     int32_t column;
 };
 TextPlace PlaceOf(const unsigned char* bytes, uint32_t size, uint32_t at);
+
+// The kind of the literal written at `at`: a string at its quote, a number at its sign or first
+// digit (a decimal one when a point follows the digits), -1 for anything else, such as the name
+// of a constant.
+int32_t LiteralKindAt(const unsigned char* bytes, uint32_t size, uint32_t at);
 
 // The kind a declaration letter stands for (i or n, f, s, in either case), or -1.
 int32_t KindOfLetter(int c);

@@ -11,10 +11,6 @@
 
 namespace {
 
-bool IsDigit(int c) {
-    return c >= '0' && c <= '9';
-}
-
 // The bytes that may end a number: tab, line feed, carriage return, space, ')' and ','.
 bool IsNumberTerminator(int c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ')' || c == ',';
@@ -85,14 +81,14 @@ IntValue* ScriptSource::ParseIntLiteral(int32_t* error) {
         if (c != -1) {
             UngetChar();
         }
-        if (!IsDigit(c)) {
+        if (!IsDigitByte(c)) {
             return static_cast<IntValue*>(ReadConstant(kIntKind, error));
         }
     }
     // Digits are no line ends, so they are read straight from the buffer.
     uint32_t accumulator = 0; // wraps modulo 2^32, as the format has always done
     uint32_t first = position;
-    for (; position < size && IsDigit(buffer[position]); ++position) {
+    for (; position < size && IsDigitByte(buffer[position]); ++position) {
         accumulator = accumulator * 10u + uint32_t(buffer[position] - '0');
     }
     bool anyDigit = position != first;
@@ -127,13 +123,13 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
         if (c != -1) {
             UngetChar();
         }
-        if (!IsDigit(c)) {
+        if (!IsDigitByte(c)) {
             return static_cast<FloatValue*>(ReadConstant(kFloatKind, error));
         }
     }
     double mantissa = 0.0;
     uint32_t first = position;
-    for (; position < size && IsDigit(buffer[position]); ++position) {
+    for (; position < size && IsDigitByte(buffer[position]); ++position) {
         mantissa = mantissa * 10.0 + double(buffer[position] - '0');
     }
     bool anyDigit = position != first;
@@ -147,7 +143,7 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
     double result = mantissa;
     if (t == '.') {
         double scale = 1.0;
-        for (; position < size && IsDigit(buffer[position]); ++position) {
+        for (; position < size && IsDigitByte(buffer[position]); ++position) {
             mantissa = mantissa * 10.0 + double(buffer[position] - '0');
             scale = scale * 0.1;
         }

@@ -20,10 +20,11 @@ struct ParseEvent {
         kBlockStarted,    // just after a '{', which is at `at`
         kBlockEnded,      // `closed`: its '}', at `at`, ended it, rather than the end of the
                           // file or an error
-        kArgument,        // a value of `parameter` of the call `type` is read next
+        kArgument,        // a value of `parameter` of the call `type`, at `at`, is read next
         kArgumentRead,    // that read is over, with or without a value
-        kIncludeName,     // an include's file name is read next; a report about it skips the
-                          // include and the parse goes on, unless a quoted name is cut off
+        kIncludeName,     // an include's file name, at `at`, is read next; a report about it
+                          // skips the include and the parse goes on, unless a quoted name is
+                          // cut off
         kIncludeNameRead, // that read is over
         kReport,          // `message`, the text of `code`, went to ReportError
         kFileMissing,     // the file `subject` cannot be read: it is parsed as empty

@@ -202,7 +202,7 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     uint32_t nameAt = source->position;
     bool quoted = !source->AtEnd() && source->buffer[source->position] == '"';
     int32_t nameError = 0;
-    NotifyParseEvent({ParseEvent::kIncludeName, source});
+    NotifyParseEvent({ParseEvent::kIncludeName, source, nameAt});
     StringValue* name = source->ParseStringLiteral(&nameError);
     NotifyParseEvent({ParseEvent::kIncludeNameRead, source});
     if (nameError != 0 || !name) {

@@ -199,7 +199,7 @@ ScriptEntry* ParseWatched(const char* path, ParseWatcher& watcher) {
         return nullptr;
     }
     ScriptEntry* entries = ParseScriptFile(path);
-    if (!entries && LogText().find("Parser: cant parse file") != std::string::npos) {
+    if (!entries && watcher.ParseFailed()) {
         watcher.ExplainFailure(path);
     } else if (!entries) {
         nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";

@@ -24,6 +24,8 @@ public:
     // The parse failed. When no report said why, says where it stopped, as well as it can.
     void ExplainFailure(const char* topPath);
 
+    // The parse ended in failure, as it said at its end.
+    bool ParseFailed() const { return parseFailed_; }
     const std::vector<Diagnostic>& Diagnostics() const { return shown_; }
     long NotShown() const { return notShown_; }
     bool AnyError() const { return errors_ > 0; }
@@ -47,16 +49,30 @@ private:
     };
 
     static void OnEvent(const ParseEvent& event, void* context);
+    void Watch(const ParseEvent& event);
     void FileStarted(const ScriptSource& source);
+    void FileEnded(const ScriptSource& source);
+    void FileMissing(const ScriptSource& includer, const char* path);
     void BlockEnded(const ScriptSource& source, bool closed);
-    void Reported(const ScriptSource& source, const std::string& message);
-    // A report about an include's name, after which the parse skips the include and goes on.
-    void IncludeSkipped(const ScriptSource& source, const std::string& message);
-    void AddNotes(const ScriptSource& source, const std::string& message, uint32_t at);
+    void ValueCutOff(const ScriptSource& source);
+    void Remember(std::set<std::string>& names, const char* name);
+    void Reported(const ParseEvent& event);
+    void IncludeNameRead(const ScriptSource& source);
+    void AddNotes(const ParseEvent& event, uint32_t at);
+    void KeywordNote(const ScriptSource& source, const std::string& name, uint32_t at);
+    void ArgumentNotes(const ParseEvent& event, uint32_t at);
+    // The argument being read is `written` (a kind, or -1), and not what its call wants.
+    void KindNote(const ParseEvent& event, int32_t written, uint32_t at);
+    // A note about byte `place` of the source, below a report about byte `at`.
+    void Note(const ScriptSource& source, uint32_t place, uint32_t at, const std::string& text);
     std::string ArgumentName(const Argument& argument) const;
-    // A diagnostic at byte `at` of the source (at most its size), with its include chain.
+    // A diagnostic at byte `at` of the source (at most its size), with its include chain; the
+    // line is counted unless it is known.
     Diagnostic At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
                   const std::string& message, int32_t knownLine = 0) const;
+    // Adds that diagnostic, placed only when it will be shown.
+    void AddAt(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
+               const std::string& message, int32_t knownLine = 0);
     bool Full() const { return shownCount_ >= kMostShown; }
 
     static const long kMostShown = 50;
@@ -64,13 +80,16 @@ private:
     static const size_t kMostRemembered = 10000;
     std::vector<OpenFile> files_; // the file being parsed on top, its includers below
     Argument argument_;           // the argument read last
-    // The include name being read: its source (null: none) and where it starts.
+    // The include name being read: its source (null: none), where it starts, and whether a
+    // report about it skipped the include.
     const ScriptSource* includeName_ = nullptr;
     uint32_t includeNameStart_ = 0;
-    std::set<std::string> declared_;
-    std::vector<std::string> filesStarted_; // bounded by the parse's bound on include files
+    bool includeSkipped_ = false;
+    std::set<std::string> keywords_, constants_; // declared and defined so far
+    std::vector<std::string> filesStarted_;      // bounded by the parse's bound on include files
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
     bool droppingNotes_ = false;
+    bool parseFailed_ = false;
     Diagnostic failure_; // where a value ran into the end of a file, without a report
 };

@@ -12,10 +12,6 @@
 
 namespace {
 
-char KindLetter(int32_t kind) {
-    return kind == kIntKind ? 'i' : kind == kFloatKind ? 'f' : 's';
-}
-
 // Whether the script's own float reader turns `literal` into exactly the bits of `value`.
 bool ReadsBackAs(const std::string& literal, float value) {
     ScriptSource reader(""); // no file: an empty source, given the literal's bytes
@@ -88,7 +84,7 @@ public:
     // Recursion follows the tree, whose depth the parser bounds.
     void List(const ScriptEntry* entry, int depth) {
         std::string indent(size_t(2 * depth), ' ');
-        std::vector<std::pair<std::string, std::optional<std::string>>> hidden;
+        Hidden hidden;
         for (; entry; entry = entry->next) {
             std::string kinds, values;
             for (const ScriptValue* value = entry->values; value; value = value->next) {
@@ -96,14 +92,7 @@ public:
                 values += values.empty() ? "" : ", ";
                 values += Literal(value);
             }
-            auto found = inForce_.find(entry->name);
-            if (found == inForce_.end() || found->second != kinds) {
-                hidden.push_back({entry->name, found == inForce_.end()
-                                                   ? std::nullopt
-                                                   : std::optional<std::string>(found->second)});
-                inForce_[entry->name] = kinds;
-                text += indent + "!" + entry->name + "(" + kinds + ")\n";
-            }
+            Declare(entry->name, kinds, indent, hidden);
             text += indent + entry->name + "(" + values + ")";
             if (entry->child) {
                 text += " {\n";
@@ -113,7 +102,31 @@ public:
             text += "\n";
         }
         // A block's typedefs end with it; those of the top level hold to the end.
-        for (; depth > 0 && !hidden.empty(); hidden.pop_back()) {
+        if (depth > 0) {
+            Restore(hidden);
+        }
+    }
+
+private:
+    // The typedefs a block's declarations hid: name and kind letters, none when it had none.
+    typedef std::vector<std::pair<std::string, std::optional<std::string>>> Hidden;
+
+    // Writes a typedef of `name` with `kinds`, unless one is in force already.
+    void Declare(const std::string& name, const std::string& kinds, const std::string& indent,
+                 Hidden& hidden) {
+        auto found = inForce_.find(name);
+        if (found != inForce_.end() && found->second == kinds) {
+            return;
+        }
+        hidden.push_back({name, found == inForce_.end()
+                                    ? std::nullopt
+                                    : std::optional<std::string>(found->second)});
+        inForce_[name] = kinds;
+        text += indent + "!" + name + "(" + kinds + ")\n";
+    }
+
+    void Restore(Hidden& hidden) {
+        for (; !hidden.empty(); hidden.pop_back()) {
             if (hidden.back().second) {
                 inForce_[hidden.back().first] = *hidden.back().second;
             } else {
@@ -122,7 +135,6 @@ public:
         }
     }
 
-private:
     static std::string Literal(const ScriptValue* value) {
         if (value->kind == kIntKind) {
             return std::to_string(static_cast<const IntValue*>(value)->value);
