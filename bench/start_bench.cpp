@@ -103,7 +103,12 @@ void StartMinimalProgram(benchmark::State& state) {
 }
 
 BENCHMARK(StartLauncher)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(StartMinimalProgram)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(StartMinimalProgram)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 
