@@ -25,14 +25,14 @@
 
 namespace {
 
-enum Key { kStrict, kFormat, kLog, kHelp, kVersion };
+enum Key { kStrict, kFormat, kLog };
 
 const std::vector<Option> kOptions = {
     {"--strict", nullptr, OptionValue::kNone, kStrict},
     {"--format", nullptr, OptionValue::kJoined, kFormat},
     {"--log", nullptr, OptionValue::kGiven, kLog},
-    {"--help", "-h", OptionValue::kNone, kHelp},
-    {"--version", nullptr, OptionValue::kNone, kVersion},
+    kHelpOption,
+    kVersionOption,
 };
 
 int Check(const ScriptEntry&) {
@@ -131,6 +131,10 @@ struct Options {
 };
 
 Reading Apply(const Word& word, Options* options) {
+    Reading answered;
+    if (AnswerCommonOption(word, &answered)) {
+        return answered;
+    }
     bool refused = word.kind != Word::kOption ||
                    (word.key == kFormat && word.value != "text" && word.value != "json") ||
                    (word.key == kLog && word.value.empty());
@@ -138,12 +142,6 @@ Reading Apply(const Word& word, Options* options) {
         return Refuse("unknown option or missing value: '" + word.text + "'");
     }
     switch (word.key) {
-    case kHelp:
-        ShowUsage();
-        return Reading::kAnswered;
-    case kVersion:
-        ShowVersion();
-        return Reading::kAnswered;
     case kStrict:
         options->strict = true;
         break;

@@ -12,14 +12,13 @@
 
 namespace {
 
-enum Key { kMount, kHelp, kVersion, kForce, kDirectory, kLevel, kDate };
+enum Key { kMount, kForce, kDirectory, kLevel, kDate };
 
-const Option kHelpOption = {"--help", "-h", OptionValue::kNone, kHelp};
 const Option kForceOption = {"-f", nullptr, OptionValue::kNone, kForce};
 const std::vector<Option> kGlobalOptions = {
     {"--mount", nullptr, OptionValue::kGiven, kMount},
     kHelpOption,
-    {"--version", nullptr, OptionValue::kNone, kVersion},
+    kVersionOption,
 };
 const std::vector<Option> kNoOptions = {kHelpOption};
 const std::vector<Option> kExtractOptions = {
@@ -146,6 +145,10 @@ Reading SetLevel(const std::string& value, VerbArguments* arguments) {
 
 // Takes one option, before the verb or after it.
 Reading Apply(const Word& word, VerbArguments* arguments) {
+    Reading answered;
+    if (AnswerCommonOption(word, &answered)) {
+        return answered;
+    }
     if (word.kind == Word::kUnknownOption) {
         std::string verb = arguments->verb.empty() ? "" : arguments->verb + ": ";
         return Refuse(verb + "unknown option: " + word.text);
@@ -154,12 +157,6 @@ Reading Apply(const Word& word, VerbArguments* arguments) {
         return Refuse(word.text + " needs a value");
     }
     switch (word.key) {
-    case kHelp:
-        ShowUsage();
-        return Reading::kAnswered;
-    case kVersion:
-        ShowVersion();
-        return Reading::kAnswered;
     case kMount:
         if (word.value.empty()) {
             return Refuse("--mount needs an archive");

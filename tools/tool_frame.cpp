@@ -123,6 +123,19 @@ void ShowVersion() {
     std::printf("%s %s\n", current->name, current->version);
 }
 
+bool AnswerCommonOption(const Word& word, Reading* reading) {
+    if (word.kind != Word::kOption || (word.key != kHelpKey && word.key != kVersionKey)) {
+        return false;
+    }
+    if (word.key == kHelpKey) {
+        ShowUsage();
+    } else {
+        ShowVersion();
+    }
+    *reading = Reading::kAnswered;
+    return true;
+}
+
 void Complain(const std::string& message) {
     FlushStandardOutput();
     std::fprintf(stderr, "%s: %s\n", current->name, Printable(message).c_str());

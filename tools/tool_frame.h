@@ -120,9 +120,18 @@ void BeginTool(const ToolText& tool, const std::vector<Verb<Call>>& verbs) {
     BeginTool(tool, std::vector<VerbText>(verbs.begin(), verbs.end()));
 }
 
+// The options that every tool has, under keys that no tool's own key takes (those count up
+// from 0): --help (-h) and --version.
+const int kHelpKey = -2;
+const int kVersionKey = -1;
+inline constexpr Option kHelpOption = {"--help", "-h", OptionValue::kNone, kHelpKey};
+inline constexpr Option kVersionOption = {"--version", nullptr, OptionValue::kNone, kVersionKey};
+
 // Prints the usage text, or "NAME VERSION", on standard output.
 void ShowUsage();
 void ShowVersion();
+// Answers --help or --version: true, with `*reading` kAnswered, when `word` is one of them.
+bool AnswerCommonOption(const Word& word, Reading* reading);
 
 // Prints "NAME: MESSAGE" on standard error, control bytes shown as '?', after what standard
 // output holds so far.

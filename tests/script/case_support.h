@@ -5,6 +5,7 @@
 #include "diag/log.h"
 #include "script/entry.h"
 #include "tests/launcher/child_process.h"
+#include "tests/support/temporary_folder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -44,6 +45,20 @@ inline void CaptureLog() {
     SetLogEchoHook([](const char* message) { Logged() += message; });
     Logged().clear();
 }
+
+// A case that runs in a fresh folder of its own as the working folder, with the log captured.
+class CaseInFreshFolder : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        previous_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.Folder());
+        CaptureLog();
+    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
+
+    TemporaryFolder folder_;
+    std::filesystem::path previous_;
+};
 
 // Bytes as a quoted string: CR, LF, tab, quote and backslash as C escapes, other bytes outside
 // printable ASCII as \xHH.

@@ -16,7 +16,6 @@
 #include "tests/script/case_support.h"
 
 #include "script/parser.h"
-#include "tests/support/temporary_folder.h"
 #include "tools/script_dump.h"
 
 #include <fstream>
@@ -120,18 +119,7 @@ std::string Outcome(ScriptEntry* parsed, bool withRecord) {
     return outcome;
 }
 
-class ParseCase : public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_.Folder());
-        CaptureLog();
-    }
-    void TearDown() override { std::filesystem::current_path(previous_); }
-
-    TemporaryFolder folder_;
-    std::filesystem::path previous_;
-};
+using ParseCase = CaseInFreshFolder;
 
 TEST_P(ParseCase, GivesItsExpectedLogAndEntries) {
     const std::string name = GetParam();

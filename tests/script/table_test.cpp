@@ -18,7 +18,6 @@
 #include "script/language.h"
 #include "script/parse_events.h"
 #include "script/parser.h"
-#include "tests/support/temporary_folder.h"
 #include "vfs/mount.h"
 
 #include <gtest/gtest.h>
@@ -195,18 +194,7 @@ std::string Use(const std::string& operation, const std::string& words) {
     return copied + (copiedByHead != copied ? " but from the head: " + copiedByHead : "");
 }
 
-class Table : public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override {
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(folder_.Folder());
-        CaptureLog();
-    }
-    void TearDown() override { std::filesystem::current_path(previous_); }
-
-    TemporaryFolder folder_;
-    std::filesystem::path previous_;
-};
+using Table = CaseInFreshFolder;
 
 TEST_P(Table, EveryLineGivesItsOutcome) {
     std::istringstream lines(ReadFile(kTables + "/" + GetParam() + ".table"));
