@@ -18,33 +18,58 @@ const char* SeverityColour(Diagnostic::Severity severity) {
                                               : "\033[1;36m";
 }
 
-// The line, cut to a window around the column, and the caret line under it. Tabs stay tabs so
-// that the caret lines up; the bytes after the first of a UTF-8 character take no place.
-void WriteSourceLine(FILE* out, const Diagnostic& d, bool colour) {
-    size_t column = d.column > 0 ? size_t(d.column - 1) : 0;
-    size_t start = 0;
-    std::string shown = d.lineText;
-    if (shown.size() > kMostShownBytes) {
-        start = column > kMostShownBytes / 2 ? column - kMostShownBytes / 2 : 0;
-        shown = (start > 0 ? "..." : "") + shown.substr(start, kMostShownBytes) +
-                (start + kMostShownBytes < d.lineText.size() ? "..." : "");
-        column += start > 0 ? 3 : 0;
-        column -= start;
+// The line, cut to a window around `*column` when it is long; `*column` then counts in the
+// window.
+std::string WindowOf(const std::string& line, size_t* column) {
+    if (line.size() <= kMostShownBytes) {
+        return line;
     }
-    std::string caret;
+    size_t start = *column > kMostShownBytes / 2 ? *column - kMostShownBytes / 2 : 0;
+    *column = *column - start + (start > 0 ? 3 : 0);
+    return (start > 0 ? "..." : "") + line.substr(start, kMostShownBytes) +
+           (start + kMostShownBytes < line.size() ? "..." : "");
+}
+
+// What goes before the caret under `shown`: tabs stay tabs so that it lines up, and the bytes
+// after the first of a UTF-8 character take no place.
+std::string CaretIndent(const std::string& shown, size_t column) {
+    std::string indent;
     for (size_t at = 0; at < column && at < shown.size(); ++at) {
         unsigned char c = static_cast<unsigned char>(shown[at]);
         if (c == '\t') {
-            caret += '\t';
+            indent += '\t';
         } else if ((c & 0xC0) != 0x80) {
-            caret += ' ';
+            indent += ' ';
         }
     }
     if (column > shown.size()) {
-        caret.append(column - shown.size(), ' ');
+        indent.append(column - shown.size(), ' ');
     }
-    std::fprintf(out, "%s\n%s%s^%s\n", Printable(shown, true).c_str(), caret.c_str(),
-                 colour ? "\033[1;32m" : "", colour ? "\033[0m" : "");
+    return indent;
+}
+
+// The line, cut to a window around the column, and the caret line under it.
+void WriteSourceLine(FILE* out, const Diagnostic& d, bool colour) {
+    size_t column = d.column > 0 ? size_t(d.column - 1) : 0;
+    std::string shown = WindowOf(d.lineText, &column);
+    std::fprintf(out, "%s\n%s%s^%s\n", Printable(shown, true).c_str(),
+                 CaretIndent(shown, column).c_str(), colour ? "\033[1;32m" : "",
+                 colour ? "\033[0m" : "");
+}
+
+// The length of the UTF-8 character at `at`, 0 when the bytes there are not one.
+size_t Utf8Length(const std::string& text, size_t at) {
+    unsigned char c = static_cast<unsigned char>(text[at]);
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    for (size_t next = 1; next < length; ++next) {
+        if ((static_cast<unsigned char>(text[at + next]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
 }
 
 // A JSON string literal: valid UTF-8 is kept, other bytes are read as Latin-1.
@@ -52,20 +77,12 @@ std::string JsonString(const std::string& text) {
     std::string json = "\"";
     for (size_t at = 0; at < text.size(); ++at) {
         unsigned char c = static_cast<unsigned char>(text[at]);
-        size_t length = c < 0x80         ? 1
-                        : (c >> 5) == 6  ? 2
-                        : (c >> 4) == 14 ? 3
-                        : (c >> 3) == 30 ? 4
-                                         : 0;
-        bool valid = length != 0 && at + length <= text.size();
-        for (size_t next = 1; valid && next < length; ++next) {
-            valid = (static_cast<unsigned char>(text[at + next]) & 0xC0) == 0x80;
-        }
-        char escape[8];
+        size_t length = Utf8Length(text, at);
         if (c == '"' || c == '\\') {
             json += '\\';
             json += char(c);
-        } else if (c < 0x20 || !valid) {
+        } else if (c < 0x20 || length == 0) {
+            char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
             json += escape;
         } else {
@@ -76,26 +93,31 @@ std::string JsonString(const std::string& text) {
     return json + '"';
 }
 
+// FILE:LINE:COLUMN, or the tool's name for a diagnostic of no file.
+std::string PlaceOf(const Diagnostic& d) {
+    std::string place = d.file.empty() ? "ferrox-script" : Printable(d.file);
+    if (d.line > 0) {
+        place += ":" + std::to_string(d.line) + ":" + std::to_string(d.column);
+    }
+    return place;
+}
+
 } // namespace
 
 void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown,
                           bool colour) {
     const char* bold = colour ? "\033[1m" : "";
     const char* plain = colour ? "\033[0m" : "";
+    const char* noteColour = colour ? SeverityColour(Diagnostic::kNote) : "";
     for (const Diagnostic& d : diagnostics) {
-        std::string place = d.file.empty() ? "ferrox-script" : Printable(d.file);
-        if (d.line > 0) {
-            place += ":" + std::to_string(d.line) + ":" + std::to_string(d.column);
-        }
-        std::fprintf(out, "%s%s:%s %s%s:%s %s\n", bold, place.c_str(), plain,
+        std::fprintf(out, "%s%s:%s %s%s:%s %s\n", bold, PlaceOf(d).c_str(), plain,
                      colour ? SeverityColour(d.severity) : "", SeverityName(d.severity), plain,
                      Printable(d.message).c_str());
         if (d.showLine) {
             WriteSourceLine(out, d, colour);
         }
         for (const auto& include : d.includedFrom) {
-            std::fprintf(out, "%s%s:%s included from %s:%d\n",
-                         colour ? SeverityColour(Diagnostic::kNote) : "", "note", plain,
+            std::fprintf(out, "%snote:%s included from %s:%d\n", noteColour, plain,
                          Printable(include.first).c_str(), include.second);
         }
     }

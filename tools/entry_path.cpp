@@ -37,6 +37,20 @@ bool DeviceName(const std::string& part) {
            digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
+// Why one component of a name may not be written, "" when it may.
+std::string WhyRefused(const std::string& part) {
+    if (part == "..") {
+        return "a '..' component";
+    }
+    if (DeviceName(part)) {
+        return "a Windows device name";
+    }
+    if (WithoutTrailingBlanksAndDots(part) != part) {
+        return "a trailing blank or dot, which Windows would drop";
+    }
+    return "";
+}
+
 } // namespace
 
 fs::path SafeRelativePath(const std::string& name, std::string* why) {
@@ -57,16 +71,8 @@ fs::path SafeRelativePath(const std::string& name, std::string* why) {
         if (part.empty() || part == ".") {
             continue;
         }
-        if (part == "..") {
-            *why = "a '..' component";
-            return {};
-        }
-        if (DeviceName(part)) {
-            *why = "a Windows device name";
-            return {};
-        }
-        if (WithoutTrailingBlanksAndDots(part) != part) {
-            *why = "a trailing blank or dot, which Windows would drop";
+        *why = WhyRefused(part);
+        if (!why->empty()) {
             return {};
         }
         path /= fs::u8path(part);
