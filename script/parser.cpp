@@ -145,20 +145,24 @@ void NotifyOpened(const ScriptSource* reporter, uint32_t at, const ScriptSource*
 // file that a missing one gives, without a search of its folder.
 const char kKnownMissing[] = "";
 
-// Whether the parse found `path` missing before. Remembering is only a help, so a lack of
-// memory for it means looking again.
-bool KnownMissing(const ParseContext& parse, const char* path) {
+// The form in which a parse remembers a missing include's path, empty where memory for it is
+// lacking: remembering is only a help, so a lack of memory means looking again.
+std::string MissingKey(const char* path) {
     try {
-        return parse.missingIncludes.count(FileName(path, NameForm::kLookup).c_str()) != 0;
+        return FileName(path, NameForm::kLookup).c_str();
     } catch (const std::bad_alloc&) {
-        return false;
+        return std::string();
     }
 }
 
-void RememberMissing(ParseContext* parse, const char* path) {
+bool KnownMissing(const ParseContext& parse, const std::string& key) {
+    return !key.empty() && parse.missingIncludes.count(key) != 0;
+}
+
+void RememberMissing(ParseContext* parse, const std::string& key) {
     try {
-        if (parse->missingIncludes.size() < size_t(kMostIncludeFiles)) {
-            parse->missingIncludes.insert(FileName(path, NameForm::kLookup).c_str());
+        if (!key.empty() && parse->missingIncludes.size() < size_t(kMostIncludeFiles)) {
+            parse->missingIncludes.insert(key);
         }
     } catch (const std::bad_alloc&) {
     }
@@ -237,14 +241,15 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
         return;
     }
     ++parse->includeFiles;
-    ScriptSource* file = KnownMissing(*parse, path)
+    std::string missingKey = MissingKey(path);
+    ScriptSource* file = KnownMissing(*parse, missingKey)
                              ? OpenScript(source, nameAt, parse, path, kKnownMissing, 0)
                              : OpenScript(source, nameAt, parse, path);
     if (!file) {
         return;
     }
     if (!file->opened) {
-        RememberMissing(parse, path);
+        RememberMissing(parse, missingKey);
     }
     // The included file sees the constants made so far, and the ones it makes stay.
     file->TakeConstants(*source);

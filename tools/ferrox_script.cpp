@@ -159,16 +159,10 @@ Reading Apply(const Word& word, Options* options) {
 Reading ReadOptions(int argc, char** argv, Options* options) {
     OptionReader reader(argc, argv, 1, kOptions);
     std::vector<std::string> operands;
-    for (Word word; reader.Next(&word);) {
-        Reading reading = Reading::kRun;
-        if (word.kind == Word::kOperand) {
-            operands.push_back(word.text);
-        } else {
-            reading = Apply(word, options);
-        }
-        if (reading != Reading::kRun) {
-            return reading;
-        }
+    Reading reading =
+        ReadWords(reader, &operands, [options](const Word& word) { return Apply(word, options); });
+    if (reading != Reading::kRun) {
+        return reading;
     }
     if (operands.empty()) {
         return Refuse("no command given");

@@ -201,16 +201,11 @@ Reading ReadCommand(int argc, char** argv, const Verb<VerbArguments>** verb,
     }
     arguments->verb = word.text;
     OptionReader own(argc, argv, global.Position(), *(*verb)->options);
-    while (own.Next(&word)) {
-        Reading reading = Reading::kRun;
-        if (word.kind == Word::kOperand) {
-            arguments->operands.push_back(word.text);
-        } else {
-            reading = Apply(word, arguments);
-        }
-        if (reading != Reading::kRun) {
-            return reading;
-        }
+    Reading reading = ReadWords(own, &arguments->operands, [arguments](const Word& option) {
+        return Apply(option, arguments);
+    });
+    if (reading != Reading::kRun) {
+        return reading;
     }
     std::string refusal = (*verb)->refuse(*arguments);
     return refusal.empty() ? Reading::kRun : Refuse(refusal);

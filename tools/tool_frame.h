@@ -112,6 +112,23 @@ struct ToolText {
 // answered, or with a usage error told.
 enum class Reading { kRun, kAnswered, kRefused };
 
+// Reads the words left: operands into `operands`, each option through `apply`, until one
+// option ends the reading otherwise than with Reading::kRun; that reading, else kRun.
+template <typename Apply>
+Reading ReadWords(OptionReader& reader, std::vector<std::string>* operands, Apply apply) {
+    for (Word word; reader.Next(&word);) {
+        if (word.kind == Word::kOperand) {
+            operands->push_back(word.text);
+            continue;
+        }
+        Reading reading = apply(word);
+        if (reading != Reading::kRun) {
+            return reading;
+        }
+    }
+    return Reading::kRun;
+}
+
 // Starts the tool: its text for the messages and --help, and a write past the file-size
 // limit made an error rather than a silent kill.
 void BeginTool(const ToolText& tool, const std::vector<VerbText>& verbs);
