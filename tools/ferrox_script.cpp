@@ -6,6 +6,7 @@
 #include "script/parser.h"
 #include "tools/diagnostic.h"
 #include "tools/file_identity.h"
+#include "tools/format_command.h"
 #include "tools/parse_watcher.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
@@ -25,12 +26,15 @@
 
 namespace {
 
-enum Key { kStrict, kFormat, kLog };
+enum Key { kStrict, kFormat, kLog, kCheck, kDiff, kStdinName };
 
 const std::vector<Option> kOptions = {
     {"--strict", nullptr, OptionValue::kNone, kStrict},
     {"--format", nullptr, OptionValue::kJoined, kFormat},
     {"--log", nullptr, OptionValue::kGiven, kLog},
+    {"--check", nullptr, OptionValue::kNone, kCheck},
+    {"--diff", nullptr, OptionValue::kNone, kDiff},
+    {"--stdin-name", nullptr, OptionValue::kGiven, kStdinName},
     kHelpOption,
     kVersionOption,
 };
@@ -51,6 +55,7 @@ int Record(const ScriptEntry& entries) {
 }
 
 const char kForm[] = "[OPTION]... %s FILE";
+const char kFormatVerb[] = "fmt";
 
 // Each verb runs on the entries once the parse gave them.
 const std::vector<Verb<ScriptEntry>> kVerbs = {
@@ -63,6 +68,13 @@ const std::vector<Verb<ScriptEntry>> kVerbs = {
      nullptr},
     {{"record", kForm, "", "write the entries to standard output as binary entry records\n"},
      Record,
+     nullptr,
+     nullptr},
+    // It runs on files rather than on one parse's entries: main runs it.
+    {{kFormatVerb, "[OPTION]... %s [--check] [--diff] FILE...", "",
+      "lay out each FILE that parses in the one layout, in place; FILE - lays out\n"
+      "standard input to standard output\n"},
+     nullptr,
      nullptr,
      nullptr},
 };
@@ -78,12 +90,19 @@ const ToolText kTool = {
     "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
     "  --log=FILE           write the launcher's log text of the parse to FILE (not one\n"
     "                       that the parse reads)\n"
+    "  --check              fmt: write nothing; name the files that would change\n"
+    "  --diff               fmt: write nothing; show the changes as a unified diff\n"
+    "  --stdin-name=NAME    fmt: the name of standard input in diagnostics, where its\n"
+    "                       includes are found beside\n"
     "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
     "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
     "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
     "             (with --strict also a warning), or an output could not be written,\n"
-    "             2 usage error\n",
+    "             2 usage error\n"
+    "  fmt: 0 every FILE parses and is laid out (with --check: none would change),\n"
+    "       1 a FILE does not parse and is left as it is, cannot be read or written, or\n"
+    "       with --check would change\n",
     "Try 'ferrox-script --help' for more.\n",
     true,
 };
@@ -128,6 +147,8 @@ struct Options {
     const Verb<ScriptEntry>* verb = nullptr;
     std::string file, logFile;
     bool strict = false, json = false;
+    FormatRequest format;
+    bool formatOption = false; // one of fmt's own options was given
 };
 
 Reading Apply(const Word& word, Options* options) {
@@ -137,7 +158,7 @@ Reading Apply(const Word& word, Options* options) {
     }
     bool refused = word.kind != Word::kOption ||
                    (word.key == kFormat && word.value != "text" && word.value != "json") ||
-                   (word.key == kLog && word.value.empty());
+                   ((word.key == kLog || word.key == kStdinName) && word.value.empty());
     if (refused) {
         return Refuse("unknown option or missing value: '" + word.text + "'");
     }
@@ -150,6 +171,16 @@ Reading Apply(const Word& word, Options* options) {
         break;
     case kLog:
         options->logFile = word.value;
+        break;
+    case kCheck:
+        options->format.check = options->formatOption = true;
+        break;
+    case kDiff:
+        options->format.diff = options->formatOption = true;
+        break;
+    case kStdinName:
+        options->format.stdinName = word.value;
+        options->formatOption = true;
         break;
     }
     return Reading::kRun;
@@ -167,9 +198,23 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     if (operands.empty()) {
         return Refuse("no command given");
     }
-    options->verb = operands.size() == 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
-    if (!options->verb) {
+    options->verb = FindVerb(kVerbs, operands[0]);
+    if (options->verb && std::strcmp(options->verb->name, kFormatVerb) == 0) {
+        if (operands.size() < 2) {
+            return Refuse("fmt expects at least one FILE");
+        }
+        if (!options->logFile.empty()) {
+            return Refuse("--log goes with check, dump and record, not with fmt");
+        }
+        options->format.files.assign(operands.begin() + 1, operands.end());
+        options->format.strict = options->strict;
+        return Reading::kRun;
+    }
+    if (!options->verb || operands.size() != 2) {
         return Refuse("expected a command and one FILE");
+    }
+    if (options->formatOption) {
+        return Refuse("--check, --diff and --stdin-name go with fmt only");
     }
     options->file = operands[1];
     return Reading::kRun;
@@ -279,6 +324,11 @@ int main(int argc, char** argv) {
     int status = kExitOk;
     LogToEchoHookOnly();
     SetLogEchoHook([](const char* message) { LogText() += message; });
+    if (std::strcmp(options.verb->name, kFormatVerb) == 0) {
+        return FinishTool(FormatFiles(options.format, [&options](const ParseWatcher& watcher) {
+            WriteDiagnostics(watcher, options);
+        }));
+    }
     ScriptEntry* entries = nullptr;
     std::vector<std::string> filesRead;
     {
