@@ -203,10 +203,20 @@ private:
 
     // The name of an include is read from the byte right after the bracket, with no blank or
     // comment skipped: one that stands elsewhere is no name, and the parser skips the include.
+    // A constant's name that no ')' follows names none that is defined: the parser skips the
+    // include and goes on after the name, with the next statement.
     bool IncludeName() {
-        if ((IsKind(at_, ScriptToken::kString) || IsKind(at_, ScriptToken::kWord)) &&
-            marks_[at_].glued) {
+        bool word = IsKind(at_, ScriptToken::kWord) && marks_[at_].glued;
+        if ((word || IsKind(at_, ScriptToken::kString)) && marks_[at_].glued) {
+            const ScriptToken& name = marks_[at_].token;
             Put(marks_[at_]);
+            size_t after = at_;
+            while (IsCommentAt(after)) {
+                ++after;
+            }
+            if (word && !Is(after, ')')) {
+                return name.end - name.start < sizeof ScriptEntry::name; // not cut by the parser
+            }
         } else if (!Is(at_, ')') || !marks_[at_].glued) {
             return false;
         }
