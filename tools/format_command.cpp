@@ -101,7 +101,7 @@ int FormatOne(const std::string& operand, const FormatRequest& request,
         return kExitProblem;
     }
     if (!Parses(name, bytes, request.strict, show)) {
-        Complain("'" + name + "' does not parse: left as it is");
+        Complain("'" + name + "' left as it is: its parse reported an error");
         return kExitProblem;
     }
     std::optional<std::string> laidOut = FormatScript(bytes);
