@@ -17,13 +17,15 @@ run() {
     # Its own corpus, and the test folders whose files are inputs of its kind.
     local seeds=("$root/fuzz/corpus/$target")
     case $target in
-    parse)
+    parse | format)
         # The top files of the script's cases, without the expected outputs beside them.
-        mkdir -p "$scratch/seeds-parse"
-        for file in "$root"/tests/script/cases/*.ini "$root"/tests/script/tool_cases/*.ini; do
-            cp "$file" "$scratch/seeds-parse/$(basename "$(dirname "$file")")-$(basename "$file")"
+        mkdir -p "$scratch/seeds-$target"
+        for file in "$root"/tests/script/cases/*.ini "$root"/tests/script/tool_cases/*.ini \
+            "$root"/tests/script/format_cases/*.ini; do
+            cp "$file" "$scratch/seeds-$target/$(basename "$(dirname "$file")")-$(basename "$file")"
         done
-        seeds+=("$scratch/seeds-parse")
+        seeds+=("$scratch/seeds-$target")
+        [ "$target" = parse ] || seeds+=("$root/fuzz/corpus/parse")
         ;;
     mount) seeds+=("$root/tests/vfs/cases/files" "$root/tests/data") ;;
     esac
@@ -35,7 +37,7 @@ run() {
     grep -E "stat::number_of_executed_units|ERROR|==ERROR" "$scratch/$target.log" | sed "s/^/$target: /"
     return $result
 }
-targets=(parse literals zstream stored mount crc_log crc32)
+targets=(parse format literals zstream stored mount crc_log crc32)
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
     run "${targets[i]}" & first=$!
     second=""
