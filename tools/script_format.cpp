@@ -24,6 +24,20 @@ struct Sync {
     uint32_t source, output;
 };
 
+// The line end that the text uses first between tokens or to end a line comment (not one
+// inside a string or a block comment), LF where it has none.
+std::string FirstLineEnd(std::string_view text, const std::vector<ScriptToken>& tokens) {
+    for (const ScriptToken& token : tokens) {
+        if (token.kind == ScriptToken::kLineEnd) {
+            return std::string(text.substr(token.start, token.end - token.start));
+        }
+        if (token.kind == ScriptToken::kLineComment && text[token.end - 1] == '\n') {
+            return text[token.end - 2] == '\r' ? "\r\n" : "\n";
+        }
+    }
+    return "\n";
+}
+
 class Layout {
 public:
     explicit Layout(std::string_view text) : text_(text) {
@@ -46,10 +60,7 @@ public:
             lineEnds = 0;
             glued = true;
         }
-        size_t first = text.find_first_of("\r\n");
-        newline_ = first == std::string_view::npos || text[first] == '\n' ? "\n"
-                   : first + 1 < text.size() && text[first + 1] == '\n'   ? "\r\n"
-                                                                          : "\r";
+        newline_ = FirstLineEnd(text, tokens);
     }
 
     // Lays out the whole text; false when its statements are not of the language's shapes.
