@@ -213,23 +213,23 @@ private:
     }
 
     // The name of an include is read from the byte right after the bracket, with no blank or
-    // comment skipped: one that stands elsewhere is no name, and the parser skips the include.
-    // A constant's name that no ')' follows names none that is defined: the parser skips the
-    // include and goes on after the name, with the next statement.
+    // comment skipped: a string, or the name of a constant, which is empty where no word stands
+    // there. A constant's name that no ')' follows names none that is defined: the parser
+    // skips the include and goes on after the name, with the next statement.
     bool IncludeName() {
         bool word = IsKind(at_, ScriptToken::kWord) && marks_[at_].glued;
-        if ((word || IsKind(at_, ScriptToken::kString)) && marks_[at_].glued) {
-            const ScriptToken& name = marks_[at_].token;
+        bool string = IsKind(at_, ScriptToken::kString) && marks_[at_].glued;
+        uint32_t nameLength = 0;
+        if (word || string) {
+            nameLength = marks_[at_].token.end - marks_[at_].token.start;
             Put(marks_[at_]);
-            size_t after = at_;
-            while (IsCommentAt(after)) {
-                ++after;
-            }
-            if (word && !Is(after, ')')) {
-                return name.end - name.start < sizeof ScriptEntry::name; // not cut by the parser
-            }
-        } else if (!Is(at_, ')') || !marks_[at_].glued) {
-            return false;
+        }
+        size_t after = at_;
+        while (IsCommentAt(after)) {
+            ++after;
+        }
+        if (!string && !Is(after, ')')) {
+            return nameLength < sizeof ScriptEntry::name; // not cut short by the parser
         }
         InsideComments();
         if (!Is(at_, ')')) {
