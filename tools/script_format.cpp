@@ -4,6 +4,7 @@
 #include "tools/script_tokens.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -40,7 +41,8 @@ std::string FirstLineEnd(std::string_view text, const std::vector<ScriptToken>& 
 
 class Layout {
 public:
-    explicit Layout(std::string_view text) : text_(text) {
+    // New line ends are `newline`, or where that is empty the text's first.
+    Layout(std::string_view text, const std::string& newline) : text_(text) {
         std::vector<ScriptToken> tokens = ScanScriptTokens(text);
         int lineEnds = 0;
         uint32_t lineStart = 0;
@@ -60,7 +62,7 @@ public:
             lineEnds = 0;
             glued = true;
         }
-        newline_ = FirstLineEnd(text, tokens);
+        newline_ = newline.empty() ? FirstLineEnd(text, tokens) : newline;
     }
 
     // Lays out the whole text; false when its statements are not of the language's shapes.
@@ -85,6 +87,7 @@ public:
     }
 
     const std::string& Output() const { return out_; }
+    const std::string& Newline() const { return newline_; }
     const std::vector<Sync>& Syncs() const { return syncs_; }
 
 private:
@@ -329,30 +332,45 @@ uint32_t LineOffset(std::string_view text, uint32_t line) {
     return at;
 }
 
+// The text laid out, or null when it is left alone. A second run takes its new line ends from
+// the first line end of this one's output, which may be the one of a line comment rather than
+// the text's first (a blank line before it went): then they are taken from there at once, so
+// that the second run changes nothing.
+std::unique_ptr<Layout> LaidOut(std::string_view text) {
+    if (text.size() >= UINT32_MAX) {
+        return nullptr;
+    }
+    auto layout = std::make_unique<Layout>(text, "");
+    if (!layout->Run()) {
+        return nullptr;
+    }
+    const std::string& output = layout->Output();
+    std::string first = FirstLineEnd(output, ScanScriptTokens(output));
+    if (first != layout->Newline()) {
+        layout = std::make_unique<Layout>(text, first);
+        layout->Run();
+    }
+    return layout;
+}
+
 } // namespace
 
 std::optional<std::string> FormatScript(std::string_view text) {
-    if (text.size() >= UINT32_MAX) {
+    std::unique_ptr<Layout> layout = LaidOut(text);
+    if (!layout) {
         return std::nullopt;
     }
-    Layout layout(text);
-    if (!layout.Run()) {
-        return std::nullopt;
-    }
-    return layout.Output();
+    return layout->Output();
 }
 
 std::optional<ScriptEdit> FormatScriptLines(std::string_view text, uint32_t first, uint32_t last) {
-    if (text.size() >= UINT32_MAX) {
-        return std::nullopt;
-    }
-    Layout layout(text);
-    if (!layout.Run()) {
+    std::unique_ptr<Layout> layout = LaidOut(text);
+    if (!layout) {
         return std::nullopt;
     }
     uint32_t from = LineOffset(text, std::max(first, 1u));
     uint32_t to = LineOffset(text, std::max(last, first));
-    const std::vector<Sync>& syncs = layout.Syncs();
+    const std::vector<Sync>& syncs = layout->Syncs();
     Sync start = syncs.front(), end = syncs.back();
     for (const Sync& sync : syncs) {
         if (sync.source <= from) {
@@ -365,5 +383,5 @@ std::optional<ScriptEdit> FormatScriptLines(std::string_view text, uint32_t firs
         }
     }
     return ScriptEdit{start.source, end.source,
-                      layout.Output().substr(start.output, end.output - start.output)};
+                      layout->Output().substr(start.output, end.output - start.output)};
 }
