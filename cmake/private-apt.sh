@@ -49,3 +49,23 @@ CONF
     } >"$folder/apt.conf"
     export APT_CONFIG="$folder/apt.conf"
 }
+
+# Unpacks Debian's source packages PACKAGE=VERSION... below FOLDER/src through a private apt state
+# (FOLDER/apt) that knows Debian's source lists alone; its log goes to FOLDER/apt.log.
+#   debian_source FOLDER PACKAGE=VERSION...
+debian_source() {
+    into=$1
+    shift
+    private_apt "$into/apt" <<LIST
+deb-src $debian_archive bookworm main
+deb-src $debian_archive bookworm-updates main
+deb-src $debian_security bookworm-security main
+LIST
+    mkdir -p "$into/src"
+    say "reading Debian's source lists"
+    apt-get -q update >"$into/apt.log" 2>&1 ||
+        { cat "$into/apt.log" >&2; fail "cannot read Debian's source lists"; }
+    say "downloading the source packages $*"
+    (cd "$into/src" && apt-get -q source "$@") >"$into/apt.log" 2>&1 ||
+        { cat "$into/apt.log" >&2; fail "cannot get the source packages $*"; }
+}

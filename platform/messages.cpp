@@ -3,6 +3,7 @@
 // a quit for the thread that installed them, so Ctrl+C ends the game through its shut-down.
 #include "internal.h"
 
+#include <atomic>
 #include <csignal>
 #include <deque>
 #include <map>
@@ -44,7 +45,14 @@ void platform::InstallQuitSignals() {
 }
 
 extern "C" DWORD WINAPI GetCurrentThreadId(void) {
+#ifdef SYS_gettid
     return DWORD(syscall(SYS_gettid));
+#else
+    // A system without thread ids of its own (WebAssembly): numbers handed out in turn.
+    static std::atomic<DWORD> next{1};
+    thread_local DWORD self = next++;
+    return self;
+#endif
 }
 
 extern "C" BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,

@@ -1,8 +1,8 @@
 #include "tools/script_dump.h"
 
 #include "script/source.h"
+#include "tools/fixed_decimal.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -33,21 +33,14 @@ bool ReadsBackAs(const std::string& literal, float value) {
 // so the shortest exact form may need more digits; infinities and the not-a-number the reader
 // can make are written as the overlong literals that make them.
 std::string FloatLiteral(float value) {
-    char text[160];
-    auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    std::string shortest(text, written.ptr);
+    std::string shortest = ShortestFixed(value);
     if (ReadsBackAs(shortest, value)) {
         return shortest;
     }
     for (int precision = 1; precision <= 120; ++precision) {
-        written =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, precision);
-        if (written.ec != std::errc()) {
-            continue;
-        }
-        std::string candidate(text, written.ptr);
-        if (ReadsBackAs(candidate, value)) {
-            return candidate;
+        std::optional<std::string> candidate = FixedWithPrecision(value, precision, 160);
+        if (candidate && ReadsBackAs(*candidate, value)) {
+            return *candidate;
         }
     }
     std::string huge = "1" + std::string(39, '0'), overflowing = "1" + std::string(309, '0');

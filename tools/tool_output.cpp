@@ -11,11 +11,13 @@ int firstOutputError = 0; // the reason of the first failed write to standard ou
 
 // Flushes standard output; false when it failed, now or before, its reason remembered.
 bool Flush() {
+    // A write that failed earlier, in the stream's own buffering (a line-buffered stream writes
+    // at each line end), left its reason in errno; the flush may find nothing left to write.
+    int earlier = std::ferror(stdout) ? errno : 0;
     errno = 0;
     bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
     if (failed && firstOutputError == 0) {
-        // A write that failed earlier, in the stream's own buffering, may leave no reason.
-        firstOutputError = errno != 0 ? errno : EIO;
+        firstOutputError = errno != 0 ? errno : earlier != 0 ? earlier : EIO;
     }
     return !failed;
 }

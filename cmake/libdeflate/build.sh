@@ -24,21 +24,10 @@ reuse_if_made "$cache" "$root"
 say "building libdeflate $version for $triplet in $root"
 work="$root.partial"
 rm -rf "$work" "$root"
-mkdir -p "$work/src" "$work/objects" "$work/out/include" "$work/out/lib"
+mkdir -p "$work/objects" "$work/out/include" "$work/out/lib"
 trap 'rm -rf "$work"' EXIT
 
-# apt that knows Debian's source packages alone.
-private_apt "$work/apt" <<LIST
-deb-src $debian_archive bookworm main
-deb-src $debian_archive bookworm-updates main
-deb-src $debian_security bookworm-security main
-LIST
-
-say "reading Debian's source lists"
-apt-get -q update >"$work/apt.log" 2>&1 || { cat "$work/apt.log" >&2; fail "cannot read Debian's source lists"; }
-say "downloading the source package libdeflate $version"
-(cd "$work/src" && apt-get -q source "libdeflate=$version") >"$work/apt.log" 2>&1 ||
-    { cat "$work/apt.log" >&2; fail "cannot get the source package libdeflate=$version"; }
+debian_source "$work" "libdeflate=$version"
 source=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libdeflate-*' | head -n 1)
 [ -n "$source" ] && [ -f "$source/libdeflate.h" ] || fail "no libdeflate source tree in $work/src"
 

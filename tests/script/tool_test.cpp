@@ -7,10 +7,14 @@
 // A first line "$sh COMMAND" in place of "$ ARGUMENTS" runs COMMAND with /bin/sh in that folder,
 // $SCRIPT standing for the tool, for what arguments alone cannot set up: a link, a redirection
 // to /dev/full, a ulimit. Its exit status is the one compared. Such cases run on POSIX only.
+//
+// FERROX_SCRIPT_TOOL in the environment names another program to run in the tool's place, such
+// as the WebAssembly build under Node, which must give the same answers.
 #include "tests/script/case_support.h"
 
 #include "tests/support/temporary_folder.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
@@ -22,6 +26,11 @@
 namespace {
 
 const std::string kToolCases = FERROX_SCRIPT_TESTS "/tool_cases";
+
+std::string Tool() {
+    const char* other = std::getenv("FERROX_SCRIPT_TOOL");
+    return other && *other ? other : FERROX_SCRIPT;
+}
 
 struct ToolRun {
     int exitCode;
@@ -35,12 +44,12 @@ protected:
                               std::filesystem::copy_options::recursive);
     }
     ToolRun Run(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv = {FERROX_SCRIPT};
+        std::vector<std::string> argv = {Tool()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return RunProgram(argv);
     }
     ToolRun RunShell(const std::string& command) {
-        return RunProgram({"/bin/sh", "-c", "SCRIPT='" FERROX_SCRIPT "'; " + command});
+        return RunProgram({"/bin/sh", "-c", "SCRIPT='" + Tool() + "'; " + command});
     }
     ToolRun RunProgram(const std::vector<std::string>& argv) {
         ChildSpec launch;
