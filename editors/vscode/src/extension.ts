@@ -82,8 +82,9 @@ async function startServer(context: vscode.ExtensionContext): Promise<void> {
         await started.start();
         client = started;
         serverRunning = true;
-    } catch (error) {
+    } catch {
         serverRunning = false;
+        await started.dispose().catch(() => undefined);
         vscode.window.setStatusBarMessage(
             `Ferrox: no language server (${command.command} lsp); files are checked on save`,
             10000,
