@@ -19,8 +19,9 @@ fail() {
 
 [ -d "$here/node_modules" ] || fail "no node_modules in $here: run npm ci there first"
 # A copy of what the package is made from, so that nothing of an earlier package remains.
-(cd "$here" && cp -r .vscodeignore LICENSE README.md language-configuration.json package.json \
+(cd "$here" && cp -r .vscodeignore README.md language-configuration.json package.json \
     package-lock.json tsconfig.json src syntaxes node_modules "$stage/")
+cp "$source/LICENSE" "$stage/LICENSE"
 python3 "$source/packaging/windows/make_icon.py" --png=128 "$source/packaging/windows/ferrox-icon.txt" \
     "$stage/icon.png"
 mkdir -p "$stage/server/linux-x64" "$stage/server/win32"
