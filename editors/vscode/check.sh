@@ -32,7 +32,8 @@ mapfile -t samples < <(cd "$source" && { echo game/game.ini; find tests/script/c
     tests/script/tool_cases -type f -iname '*.ini'; } | LC_ALL=C sort)
 for sample in "${samples[@]}"; do
     mkdir -p "$(dirname "$scratch/$sample")"
-    cp "$source/$sample" "$scratch/$sample"
+    # The editor ends a line at a lone CR as at LF; the snapshot tool does not, so it is given LF.
+    perl -0777 -pe 's/\r(?!\n)/\n/g' "$source/$sample" >"$scratch/$sample"
     if [ -f "test/snapshots/$sample.snap" ]; then
         cp "test/snapshots/$sample.snap" "$scratch/$sample.snap"
     elif [ "$update" != --update ]; then
