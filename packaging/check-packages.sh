@@ -4,7 +4,8 @@
 #   packaging/check-packages.sh LINUX_BUILD WINDOWS_BUILD OUTPUT_FOLDER
 # LINUX_BUILD is a build of the default preset, WINDOWS_BUILD of the windows (i686) preset, each
 # with what ships built (`cmake --build BUILD`; test programs are not needed). The Windows
-# programs run under cmake/wine32/run.sh. Needs lintian, man-db, groff and icoutils.
+# programs run under cmake/wine32/run.sh. Needs lintian, man-db, groff and icoutils, and Node 20
+# with `npm ci` run in editors/vscode for the VS Code extension.
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(realpath "$1")
@@ -23,7 +24,7 @@ fail() {
 list_package() {
     case "$1" in
     *.tar.gz) tar -tzf "$1" ;;
-    *.zip) unzip -Z1 "$1" ;;
+    *.zip | *.vsix) unzip -Z1 "$1" ;;
     *.deb) dpkg-deb -c "$1" | awk '$1 ~ /^-/ { print $6 }' ;;
     esac | grep -v '/$' | sed 's|^\./||' | LC_ALL=C sort
 }
@@ -222,5 +223,37 @@ grep -q 'javagameclassname("DemoGame")' "$scratch/run.out" ||
 grep -q "data.zip: 1 file tested, no problems" "$scratch/run.out" ||
     fail "ferrox-vfs.exe did not test the archive it packed: $(cat "$scratch/run.out")"
 
-ls -l "$linux_demo" "$tools" "$windows_demo" "$player" "$windows_tools"
+# The VS Code extension, with the ferrox-script of the two tool packages above as its language
+# server. Its own JavaScript modules are the production ones of its lockfile, no more, no less.
+vsix=$output/ferrox-ini-$version.vsix
+"$source/editors/vscode/make-vsix.sh" "$vsix" "$root/usr/bin/ferrox-script" "$bin/ferrox-script.exe" ||
+    fail "the VS Code extension could not be packaged"
+diff -u "$source/packaging/contents/vscode-extension.txt" <(list_package "$vsix" | grep -v /node_modules/) ||
+    fail "$(basename "$vsix") does not hold what packaging/contents/vscode-extension.txt lists"
+modules=$(cd "$source/editors/vscode" && node -p 'Object.entries(require("./package-lock.json").packages)
+    .filter(([name, module]) => name !== "" && !module.dev).map(([name]) => name).sort().join("\n")')
+diff -u <(echo "$modules") <(list_package "$vsix" |
+    sed -nE 's|^extension/(.*node_modules/(@[^/]+/)?[^/@]+)/package\.json$|\1|p' | LC_ALL=C sort) ||
+    fail "$(basename "$vsix") does not hold the production modules of editors/vscode/package-lock.json"
+[ "$(stat -c %s "$vsix")" -le $((8 * 1024 * 1024)) ] || fail "$(basename "$vsix") is larger than 8 MiB"
+folder=$(fresh_folder)
+unzip -q "$vsix" -d "$folder"
+grep -q "<Identity Language=\"en-US\" Id=\"ferrox-ini\" Version=\"$version\" Publisher=\"ferrox\" />" \
+    "$folder/extension.vsixmanifest" || fail "$(basename "$vsix")'s manifest is not of ferrox-ini $version"
+for file in $(node -p 'const m = require(process.argv[1]); [m.main + (m.main.endsWith(".js") ? "" : ".js"),
+    m.icon, ...m.contributes.grammars.map((g) => g.path), ...m.contributes.languages.map((l) => l.configuration)]
+    .join(" ")' "$folder/extension/package.json"); do
+    [ -f "$folder/extension/$file" ] || fail "$(basename "$vsix") lacks $file, which its package.json names"
+done
+server=$folder/extension/server
+[ "$(env -u LD_LIBRARY_PATH "$server/linux-x64/ferrox-script" --version)" = "ferrox-script $version" ] ||
+    fail "the Linux server in $(basename "$vsix") does not run from the unpacked extension"
+(cd "$demo_game" && expect_status 0 "$server/linux-x64/ferrox-script" check game.ini)
+[[ $(i686-w64-mingw32-objdump -f "$server/win32/ferrox-script.exe") == *"file format pei-i386"* ]] ||
+    fail "the Windows server in $(basename "$vsix") is not the 32-bit build"
+reported=$(wine32 "$server/win32/ferrox-script.exe" --version 2>/dev/null | tr -d '\r') || true
+[ "$reported" = "ferrox-script $version" ] ||
+    fail "the Windows server in $(basename "$vsix") does not report version $version: $reported"
+
+ls -l "$linux_demo" "$tools" "$windows_demo" "$player" "$windows_tools" "$vsix"
 echo "check-packages: all packages hold what they should and run"

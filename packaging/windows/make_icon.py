@@ -2,10 +2,13 @@
 """Renders the icon description (see ferrox-icon.txt) into a Windows .ico file.
 
 usage: make_icon.py SOURCE.txt OUTPUT.ico
+       make_icon.py --png=SIZE SOURCE.txt OUTPUT.png
+
 
 Each size is one image: 32-bit BGRA as a bottom-up bitmap followed by its one-bit
 transparency mask, which is what Windows' icon format asks for; 256 pixels and more are
-PNG-compressed instead, as Windows reads images of that size.
+PNG-compressed instead, as Windows reads images of that size. With --png, one image of
+SIZE pixels a side as a PNG file, for places that take no .ico (the editor extension).
 """
 import math
 import struct
@@ -144,8 +147,16 @@ def icon(sizes, frame, boxes):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    arguments = sys.argv[1:]
+    png_size = None
+    if arguments and arguments[0].startswith("--png="):
+        png_size = int(arguments.pop(0)[len("--png="):])
+    if len(arguments) != 2:
         sys.exit(__doc__)
-    data = icon(*read_description(sys.argv[1]))
-    with open(sys.argv[2], "wb") as output:
+    sizes, frame, boxes = read_description(arguments[0])
+    if png_size is None:
+        data = icon(sizes, frame, boxes)
+    else:
+        data = png(render(png_size, frame, boxes))
+    with open(arguments[1], "wb") as output:
         output.write(data)
