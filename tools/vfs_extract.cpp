@@ -3,6 +3,7 @@
 #include "platform/win32.h"
 #include "tools/entry_check.h"
 #include "tools/entry_path.h"
+#include "tools/entry_selection.h"
 #include "tools/file_identity.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
@@ -12,7 +13,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -28,7 +28,6 @@ struct MountedArchive {
 // directory entries, in archive order.
 struct Catalogue {
     std::vector<std::pair<std::string, PackEntry*>> entries; // null entry: a directory
-    std::unordered_map<const PackEntry*, std::string> storedNames;
 };
 
 void AddToCatalogue(const ListedEntry& listed, void* context) {
@@ -38,9 +37,6 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
     }
     std::string name(listed.header->name, listed.header->nameLength);
     catalogue->entries.emplace_back(name, listed.entry);
-    if (listed.entry) {
-        catalogue->storedNames.emplace(listed.entry, name);
-    }
 }
 
 // False when a folder on the way to `relative` under `root` is a link, which could lead out.
@@ -83,10 +79,15 @@ std::string WhyNotReplaced(const fs::path& target, const fs::file_status& status
     return "";
 }
 
-// Writes one entry (a folder for a null entry); an empty text, else the problem. A file is
-// written whole beside the target, checked, and only then takes the target's name.
-std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
-                       const std::vector<MountedArchive>& archives) {
+// What came of one entry: written, kept as it was (-n), or the problem told.
+enum class Outcome { kWritten, kKept, kProblem };
+
+// Writes one entry (a folder for a null entry); an empty text, else the problem. An existing
+// file kept quietly (-n) sets `*kept`. A file is written whole beside the target, checked, and
+// only then takes the target's name.
+std::string WriteEntry(const fs::path& target, PackEntry* entry, const VerbArguments& arguments,
+                       const std::vector<MountedArchive>& archives, bool* kept) {
+    bool force = arguments.force;
     std::error_code error;
     if (!entry) {
         fs::create_directories(target, error);
@@ -101,8 +102,12 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
         if (!why.empty()) {
             return "refused: " + why;
         }
+        if (arguments.keep) {
+            *kept = true;
+            return "";
+        }
         if (!force) {
-            return "exists; not replaced (use -f to replace)";
+            return "exists; not replaced (use -f to replace, -n to keep quietly)";
         }
     }
     fs::create_directories(target.parent_path(), error);
@@ -127,6 +132,9 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
 bool IdentifyArchives(const std::vector<std::string>& paths,
                       std::vector<MountedArchive>* archives) {
     for (const std::string& path : paths) {
+        if (path == "-") {
+            continue; // standard input, in memory: no file that a write could reach
+        }
         FILE* file = WinPathFopen(path.c_str(), "rb");
         std::optional<FileIdentity> identity = file ? IdentityOfStream(file) : std::nullopt;
         if (file) {
@@ -146,63 +154,60 @@ bool ReadCatalogue(const std::vector<std::string>& archives, Catalogue* catalogu
     for (const std::string& archive : archives) {
         MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, catalogue);
         if (result != kMountOk) {
-            Complain(Printable(archive) + ": " + MountResultText(result));
+            Complain(ArchiveProblem(archive, result, 0));
             return false;
         }
     }
     return true;
 }
 
-// What the game reads: the indexed entry of each name, or the named ones; false when a name
-// given is not there, the others still wanted.
-bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& names,
+// What the game reads of the entries selected: the indexed entry of each name, and the
+// directory entries; false, with each told, when a name or pattern selects nothing.
+bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& patterns,
             std::vector<std::pair<std::string, PackEntry*>>* wanted) {
-    if (names.empty()) {
-        for (const auto& item : catalogue.entries) {
-            if (!item.second || vflookup(item.second->name) == item.second) {
-                wanted->push_back(item);
-            }
+    EntrySelection selection(patterns);
+    for (const auto& item : catalogue.entries) {
+        bool read = !item.second || vflookup(item.second->name) == item.second;
+        if (read && selection.Selects(item.first)) {
+            wanted->push_back(item);
         }
     }
-    bool found = true;
-    for (const std::string& name : names) {
-        PackEntry* entry = vflookup(name.c_str());
-        if (!entry) {
-            Complain(Printable(name) + ": not in the mounted archives");
-            found = false;
-            continue;
-        }
-        auto stored = catalogue.storedNames.find(entry);
-        wanted->emplace_back(stored == catalogue.storedNames.end() ? "" : stored->second, entry);
+    std::vector<std::string> unused = selection.Unused();
+    for (const std::string& pattern : unused) {
+        Complain(Printable(pattern) + ": not in the mounted archives");
     }
-    return found;
+    return unused.empty();
 }
 
 // Writes the entry stored as `name` (a folder where `entry` is null) under the folder given,
-// and prints where; false with the problem told.
-bool ExtractEntry(const std::string& name, PackEntry* entry, const VerbArguments& arguments,
-                  const std::vector<MountedArchive>& mounted) {
+// and prints where unless quiet; the problem told.
+Outcome ExtractEntry(const std::string& name, PackEntry* entry, const VerbArguments& arguments,
+                     const std::vector<MountedArchive>& mounted) {
     fs::path root = fs::u8path(arguments.directory);
     std::string why, shown = Printable(name);
     fs::path relative = SafeRelativePath(name, &why);
     if (relative.empty()) {
         Complain(shown + ": refused: " + why);
-        return false;
+        return Outcome::kProblem;
     }
     if (!NoLinkOnTheWay(root, relative)) {
         Complain(shown + ": refused: a link on the way");
-        return false;
+        return Outcome::kProblem;
     }
-    std::string problem = WriteEntry(root / relative, entry, arguments.force, mounted);
+    bool kept = false;
+    std::string problem = WriteEntry(root / relative, entry, arguments, mounted, &kept);
     if (!problem.empty()) {
         Complain(shown + ": " + problem);
-        return false;
+        return Outcome::kProblem;
     }
-    if (entry) {
+    if (kept) {
+        return Outcome::kKept;
+    }
+    if (entry && arguments.verbosity != Verbosity::kQuiet) {
         fs::path written = arguments.directory == "." ? relative : root / relative;
         std::printf("%s\n", Printable(written.generic_u8string()).c_str());
     }
-    return true;
+    return Outcome::kWritten;
 }
 
 } // namespace
@@ -216,10 +221,15 @@ int Extract(const VerbArguments& arguments) {
     }
     std::vector<std::pair<std::string, PackEntry*>> wanted;
     int status = Wanted(catalogue, arguments.operands, &wanted) ? kExitOk : kExitProblem;
+    uint64_t kept = 0;
     for (const auto& [name, entry] : wanted) {
-        if (!ExtractEntry(name, entry, arguments, mounted)) {
-            status = kExitProblem;
-        }
+        Outcome outcome = ExtractEntry(name, entry, arguments, mounted);
+        status = outcome == Outcome::kProblem ? kExitProblem : status;
+        kept += outcome == Outcome::kKept ? 1 : 0;
+    }
+    if (kept != 0 && arguments.verbosity != Verbosity::kQuiet) {
+        std::printf("%s existing %s\n", std::to_string(kept).c_str(),
+                    kept == 1 ? "file kept as it was" : "files kept as they were");
     }
     return status;
 }

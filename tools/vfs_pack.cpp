@@ -237,6 +237,9 @@ int Pack(const VerbArguments& arguments) {
         }
         return kExitProblem;
     }
+    if (arguments.verbosity == Verbosity::kQuiet) {
+        return kExitOk;
+    }
     std::printf("%s: %s packed\n", archive.c_str(),
                 (std::to_string(files.size()) + (files.size() == 1 ? " file" : " files")).c_str());
     return kExitOk;
