@@ -91,11 +91,11 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, const VerbArgum
     std::error_code error;
     if (!entry) {
         fs::create_directories(target, error);
-        return error ? "cannot create folder: " + error.message() : "";
+        return error ? "cannot create folder (" + error.message() + ")" : "";
     }
     fs::file_status status = fs::symlink_status(target, error);
     if (error && status.type() != fs::file_type::not_found) {
-        return "cannot be looked at: " + error.message();
+        return "cannot be looked at (" + error.message() + ")";
     }
     if (fs::exists(status)) {
         std::string why = WhyNotReplaced(target, status, archives);
@@ -112,7 +112,7 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, const VerbArgum
     }
     fs::create_directories(target.parent_path(), error);
     if (error) {
-        return "cannot create folder: " + error.message();
+        return "cannot create folder (" + error.message() + ")";
     }
     FILE* in = vfopenentry(entry);
     if (!in) {

@@ -89,7 +89,7 @@ bool CollectFolder(const std::string& given, const fs::path& root,
         }
     }
     if (error) {
-        Complain(given + ": " + error.message());
+        Complain(given + ": cannot be read (" + error.message() + ")");
         return false;
     }
     return true;
@@ -104,7 +104,8 @@ bool CollectPath(const std::string& given, std::map<std::string, fs::path>* file
         return AddFile(root.filename().u8string(), root, files);
     }
     if (!fs::is_directory(status)) {
-        Complain(given + (error ? ": " + error.message() : ": not a file or folder"));
+        Complain(given +
+                 (error ? ": cannot be read (" + error.message() + ")" : ": not a file or folder"));
         return false;
     }
     return CollectFolder(given, root, files);
