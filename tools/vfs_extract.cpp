@@ -5,6 +5,7 @@
 #include "tools/entry_path.h"
 #include "tools/entry_selection.h"
 #include "tools/file_identity.h"
+#include "tools/file_stamp.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
@@ -24,10 +25,18 @@ struct MountedArchive {
     FileIdentity identity;
 };
 
+// An entry as the archive stores it: its name, the layer's entry (null for a directory) and
+// the header's other facts (its name pointer cleared, since the header's bytes do not last).
+struct Stored {
+    std::string name;
+    PackEntry* entry;
+    ZipFileHeader header;
+};
+
 // The served entries of the mounted archives by the names they are stored under, and the
 // directory entries, in archive order.
 struct Catalogue {
-    std::vector<std::pair<std::string, PackEntry*>> entries; // null entry: a directory
+    std::vector<Stored> entries;
 };
 
 void AddToCatalogue(const ListedEntry& listed, void* context) {
@@ -36,7 +45,9 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
         return;
     }
     std::string name(listed.header->name, listed.header->nameLength);
-    catalogue->entries.emplace_back(name, listed.entry);
+    ZipFileHeader header = *listed.header;
+    header.name = nullptr;
+    catalogue->entries.push_back(Stored{name, listed.entry, header});
 }
 
 // False when a folder on the way to `relative` under `root` is a link, which could lead out.
@@ -84,9 +95,10 @@ enum class Outcome { kWritten, kKept, kProblem };
 
 // Writes one entry (a folder for a null entry); an empty text, else the problem. An existing
 // file kept quietly (-n) sets `*kept`. A file is written whole beside the target, checked, and
-// only then takes the target's name.
-std::string WriteEntry(const fs::path& target, PackEntry* entry, const VerbArguments& arguments,
+// only then takes the target's name, and the time and executable bit the entry records.
+std::string WriteEntry(const fs::path& target, const Stored& stored, const VerbArguments& arguments,
                        const std::vector<MountedArchive>& archives, bool* kept) {
+    PackEntry* entry = stored.entry;
     bool force = arguments.force;
     std::error_code error;
     if (!entry) {
@@ -124,7 +136,7 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, const VerbArgum
     if (problem.empty() && !out.Commit(force)) {
         problem = out.Error();
     }
-    return problem;
+    return problem.empty() ? RestoreStamp(target, stored.header) : problem;
 }
 
 // The identities of the mounted archives, from the files that the layer opens for them; false,
@@ -164,11 +176,11 @@ bool ReadCatalogue(const std::vector<std::string>& archives, Catalogue* catalogu
 // What the game reads of the entries selected: the indexed entry of each name, and the
 // directory entries; false, with each told, when a name or pattern selects nothing.
 bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& patterns,
-            std::vector<std::pair<std::string, PackEntry*>>* wanted) {
+            std::vector<Stored>* wanted) {
     EntrySelection selection(patterns);
     for (const auto& item : catalogue.entries) {
-        bool read = !item.second || vflookup(item.second->name) == item.second;
-        if (read && selection.Selects(item.first)) {
+        bool read = !item.entry || vflookup(item.entry->name) == item.entry;
+        if (read && selection.Selects(item.name)) {
             wanted->push_back(item);
         }
     }
@@ -181,11 +193,11 @@ bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& patterns
 
 // Writes the entry stored as `name` (a folder where `entry` is null) under the folder given,
 // and prints where unless quiet; the problem told.
-Outcome ExtractEntry(const std::string& name, PackEntry* entry, const VerbArguments& arguments,
+Outcome ExtractEntry(const Stored& stored, const VerbArguments& arguments,
                      const std::vector<MountedArchive>& mounted) {
     fs::path root = fs::u8path(arguments.directory);
-    std::string why, shown = Printable(name);
-    fs::path relative = SafeRelativePath(name, &why);
+    std::string why, shown = Printable(stored.name);
+    fs::path relative = SafeRelativePath(stored.name, &why);
     if (relative.empty()) {
         Complain(shown + ": refused: " + why);
         return Outcome::kProblem;
@@ -195,7 +207,7 @@ Outcome ExtractEntry(const std::string& name, PackEntry* entry, const VerbArgume
         return Outcome::kProblem;
     }
     bool kept = false;
-    std::string problem = WriteEntry(root / relative, entry, arguments, mounted, &kept);
+    std::string problem = WriteEntry(root / relative, stored, arguments, mounted, &kept);
     if (!problem.empty()) {
         Complain(shown + ": " + problem);
         return Outcome::kProblem;
@@ -203,7 +215,7 @@ Outcome ExtractEntry(const std::string& name, PackEntry* entry, const VerbArgume
     if (kept) {
         return Outcome::kKept;
     }
-    if (entry && arguments.verbosity != Verbosity::kQuiet) {
+    if (stored.entry && arguments.verbosity != Verbosity::kQuiet) {
         fs::path written = arguments.directory == "." ? relative : root / relative;
         std::printf("%s\n", Printable(written.generic_u8string()).c_str());
     }
@@ -219,13 +231,22 @@ int Extract(const VerbArguments& arguments) {
         !IdentifyArchives(arguments.archives, &mounted)) {
         return kExitProblem;
     }
-    std::vector<std::pair<std::string, PackEntry*>> wanted;
+    std::vector<Stored> wanted;
     int status = Wanted(catalogue, arguments.operands, &wanted) ? kExitOk : kExitProblem;
     uint64_t kept = 0;
-    for (const auto& [name, entry] : wanted) {
-        Outcome outcome = ExtractEntry(name, entry, arguments, mounted);
+    for (const Stored& stored : wanted) {
+        Outcome outcome = ExtractEntry(stored, arguments, mounted);
         status = outcome == Outcome::kProblem ? kExitProblem : status;
         kept += outcome == Outcome::kKept ? 1 : 0;
+    }
+    // A folder's time last, once nothing more is written into it, the deepest first.
+    for (auto stored = wanted.rbegin(); stored != wanted.rend(); ++stored) {
+        std::string why;
+        fs::path relative = SafeRelativePath(stored->name, &why);
+        if (!stored->entry && !relative.empty() &&
+            NoLinkOnTheWay(fs::u8path(arguments.directory), relative)) {
+            RestoreStamp(fs::u8path(arguments.directory) / relative, stored->header);
+        }
     }
     if (kept != 0 && arguments.verbosity != Verbosity::kQuiet) {
         std::printf("%s existing %s\n", std::to_string(kept).c_str(),
