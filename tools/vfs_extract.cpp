@@ -2,6 +2,7 @@
 // name that would land outside it and never replacing a file unless asked to.
 #include "platform/win32.h"
 #include "tools/entry_check.h"
+#include "tools/entry_name.h"
 #include "tools/entry_path.h"
 #include "tools/entry_selection.h"
 #include "tools/file_identity.h"
@@ -44,7 +45,7 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
     if (listed.service != kServed && listed.service != kDirectoryEntry) {
         return;
     }
-    std::string name(listed.header->name, listed.header->nameLength);
+    std::string name = EntryName(*listed.header);
     ZipFileHeader header = *listed.header;
     header.name = nullptr;
     catalogue->entries.push_back(Stored{name, listed.entry, header});

@@ -1,5 +1,6 @@
 // ls: every entry of each mounted archive as its central directory records it, with what the
 // file layer makes of it.
+#include "tools/entry_name.h"
 #include "tools/entry_selection.h"
 #include "tools/entry_text.h"
 #include "tools/printable.h"
@@ -29,7 +30,8 @@ struct Listing {
 void AddRow(const ListedEntry& listed, void* context) {
     Listing* listing = static_cast<Listing*>(context);
     const ZipFileHeader& header = *listed.header;
-    if (!listing->selection->Selects({header.name, header.nameLength})) {
+    std::string stored = EntryName(header);
+    if (!listing->selection->Selects(stored)) {
         return;
     }
     std::string why = WhyNotServed(listed);
@@ -42,7 +44,7 @@ void AddRow(const ListedEntry& listed, void* context) {
     } else if (vflookup(listed.entry->name) != listed.entry) {
         note = "(hidden by an earlier entry of that name)";
     }
-    std::string name = Printable({header.name, header.nameLength});
+    std::string name = Printable(stored);
     size_t width = DisplayWidth(name);
     listing->rows.push_back({std::move(name), width, std::move(note), header.size,
                              header.compressedSize, header.method, header.modDate, header.modTime,

@@ -2,6 +2,7 @@
 // and CRC-32 against the central directory; entries the layer cannot serve are problems too,
 // since the game cannot read them.
 #include "tools/entry_check.h"
+#include "tools/entry_name.h"
 #include "tools/entry_selection.h"
 #include "tools/entry_text.h"
 #include "tools/printable.h"
@@ -23,9 +24,8 @@ struct Tally {
 
 void TestEntry(const ListedEntry& listed, void* context) {
     Tally* tally = static_cast<Tally*>(context);
-    std::string name = Printable({listed.header->name, listed.header->nameLength});
-    if (listed.service == kDirectoryEntry ||
-        !tally->selection->Selects({listed.header->name, listed.header->nameLength})) {
+    std::string stored = EntryName(*listed.header), name = Printable(stored);
+    if (listed.service == kDirectoryEntry || !tally->selection->Selects(stored)) {
         return;
     }
     ++tally->files;
