@@ -1,6 +1,7 @@
 // ferrox-vfs: mounts ZIP archives into the archive index, then lists, tests, prints, describes
 // or extracts what the file layer sees, disk first as the system opens files; or packs files
 // into an archive that the layer reads. Its command line reads as unzip's and zip's do.
+#include "tools/utf8_arguments.h"
 #include "tools/vfs_tool.h"
 
 #include <string>
@@ -266,5 +267,11 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     BeginTool(kTool, kVerbs);
-    return FinishTool(Run(argc, argv));
+    // Every name is UTF-8 from here on, as archives store them.
+    std::vector<std::string> words = Utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& word : words) {
+        pointers.push_back(word.data());
+    }
+    return FinishTool(Run(int(pointers.size()), pointers.data()));
 }

@@ -148,7 +148,7 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
         if (path == "-") {
             continue; // standard input, in memory: no file that a write could reach
         }
-        FILE* file = WinPathFopen(path.c_str(), "rb");
+        FILE* file = WinPathFopen(LayerName(path).c_str(), "rb");
         std::optional<FileIdentity> identity = file ? IdentityOfStream(file) : std::nullopt;
         if (file) {
             std::fclose(file);
@@ -165,7 +165,7 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
 // The catalogue of the archives; false, with the reason told, at the first one refused.
 bool ReadCatalogue(const std::vector<std::string>& archives, Catalogue* catalogue) {
     for (const std::string& archive : archives) {
-        MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, catalogue);
+        MountResult result = vflistarchive(LayerName(archive).c_str(), AddToCatalogue, catalogue);
         if (result != kMountOk) {
             Complain(ArchiveProblem(archive, result, 0));
             return false;

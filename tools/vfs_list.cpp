@@ -89,7 +89,7 @@ int List(const VerbArguments& arguments) {
     for (const std::string& archive : archives) {
         Listing listing;
         listing.selection = &selection;
-        MountResult result = vflistarchive(archive.c_str(), AddRow, &listing);
+        MountResult result = vflistarchive(LayerName(archive).c_str(), AddRow, &listing);
         if (result != kMountOk) {
             Complain(ArchiveProblem(archive, result, 0));
             status = kExitProblem;

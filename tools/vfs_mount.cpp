@@ -2,6 +2,7 @@
 // whole into memory first, since a pipe cannot be read from its end backwards.
 #include "platform/win32.h"
 #include "tools/printable.h"
+#include "tools/system_name.h"
 #include "tools/vfs_tool.h"
 
 #include <cerrno>
@@ -70,6 +71,11 @@ std::string ReadStandardInput(std::vector<char>* bytes) {
 
 } // namespace
 
+std::string LayerName(const std::string& archive) {
+    std::string name;
+    return archive != "-" && SystemNameOf(archive, &name) ? name : archive;
+}
+
 std::string ArchiveProblem(const std::string& archive, MountResult result, int error) {
     std::string shown = archive == "-" ? "standard input" : Printable(archive);
     std::string message = shown + ": " + ResultText(result);
@@ -96,8 +102,12 @@ bool MountArchive(const std::string& archive) {
             return false;
         }
         result = vfmountbytes("-", input.data(), input.size());
+    } else if (std::string name; SystemNameOf(archive, &name)) {
+        result = vfmount(name.c_str());
     } else {
-        result = vfmount(archive.c_str());
+        Complain(Printable(archive) + ": cannot be opened (the system's code page cannot spell "
+                                      "its name, and it has no short name)");
+        return false;
     }
     if (result != kMountOk) {
         Complain(ArchiveProblem(archive, result, errno));

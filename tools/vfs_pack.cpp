@@ -55,6 +55,15 @@ zip::DosTime DosTimeOf(time_t seconds) {
                            unsigned(local->tm_sec)});
 }
 
+// Opens a file by its Unicode name, which on Windows the narrow API cannot spell.
+FILE* OpenToRead(const fs::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
 // What an entry records of a file besides its content.
 struct FileFacts {
     zip::DosTime time;
@@ -64,8 +73,13 @@ struct FileFacts {
 // The file's modification time in local time, as zip records it (1980-01-01 where the file
 // is older or its time cannot be told), and whether its owner may run it.
 FileFacts FactsOf(const fs::path& path) {
+#ifdef _WIN32
+    struct _stat64 status;
+    if (_wstat64(path.c_str(), &status) != 0) {
+#else
     struct stat status;
-    if (stat(path.string().c_str(), &status) != 0) {
+    if (stat(path.c_str(), &status) != 0) {
+#endif
         return {zip::ToDosTime({zip::kFirstDosYear, 1, 1, 0, 0, 0}), false};
     }
 #ifndef _WIN32
@@ -188,7 +202,7 @@ bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path,
     }
     std::error_code error;
     uint64_t size = fs::file_size(path, error);
-    FILE* in = error ? nullptr : std::fopen(path.string().c_str(), "rb");
+    FILE* in = error ? nullptr : OpenToRead(path);
     if (!in) {
         Complain(path.u8string() + ": cannot be opened (" +
                  (error ? error.message() : std::strerror(errno)) + ")");

@@ -54,7 +54,7 @@ int Test(const VerbArguments& arguments) {
     EntrySelection selection(arguments.operands);
     for (const std::string& archive : arguments.archives) {
         Tally tally{&archive, &selection, arguments.verbosity};
-        MountResult result = vflistarchive(archive.c_str(), TestEntry, &tally);
+        MountResult result = vflistarchive(LayerName(archive).c_str(), TestEntry, &tally);
         if (result != kMountOk) {
             Complain(ArchiveProblem(archive, result, 0));
             status = kExitProblem;

@@ -25,6 +25,8 @@ struct VerbArguments {
 
 // Mounts an archive, "-" from standard input; false, with the reason told, when refused.
 bool MountArchive(const std::string& archive);
+// The name under which the layer knows a mounted archive: the one it was opened by.
+std::string LayerName(const std::string& archive);
 // "NAME: what happened (system reason)" for an archive that the layer refused; `error` is
 // the errno where the system gave one, else 0.
 std::string ArchiveProblem(const std::string& archive, MountResult result, int error);
