@@ -8,6 +8,7 @@
 #include "tools/file_identity.h"
 #include "tools/file_stamp.h"
 #include "tools/printable.h"
+#include "tools/progress.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
@@ -218,6 +219,7 @@ Outcome ExtractEntry(const Stored& stored, const VerbArguments& arguments,
     }
     if (stored.entry && arguments.verbosity != Verbosity::kQuiet) {
         fs::path written = arguments.directory == "." ? relative : root / relative;
+        ClearProgress();
         std::printf("%s\n", Printable(written.generic_u8string()).c_str());
     }
     return Outcome::kWritten;
@@ -235,11 +237,14 @@ int Extract(const VerbArguments& arguments) {
     std::vector<Stored> wanted;
     int status = Wanted(catalogue, arguments.operands, &wanted) ? kExitOk : kExitProblem;
     uint64_t kept = 0;
+    Progress progress("extract", arguments.verbosity != Verbosity::kQuiet);
     for (const Stored& stored : wanted) {
         Outcome outcome = ExtractEntry(stored, arguments, mounted);
         status = outcome == Outcome::kProblem ? kExitProblem : status;
         kept += outcome == Outcome::kKept ? 1 : 0;
+        progress.FileDone(stored.header.size);
     }
+    progress.Clear();
     // A folder's time last, once nothing more is written into it, the deepest first.
     for (auto stored = wanted.rbegin(); stored != wanted.rend(); ++stored) {
         std::string why;

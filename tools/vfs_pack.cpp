@@ -1,5 +1,6 @@
 // pack: files and folders into a new archive that the file layer reads back, sorted by name,
 // with a fixed time on request so that the same files always give the same bytes.
+#include "tools/progress.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "tools/zip_writer.h"
@@ -221,11 +222,16 @@ bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path,
 bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
                   const VerbArguments& arguments, const zip::DosTime* fixedTime) {
     ZipWriter writer(out, arguments.level);
+    Progress progress("pack", arguments.verbosity != Verbosity::kQuiet);
     for (const auto& [name, path] : files) {
         if (!PackFile(&writer, name, path, fixedTime, arguments.operands[0])) {
             return false;
         }
+        std::error_code error;
+        uintmax_t size = IsFolder(name) ? 0 : fs::file_size(path, error);
+        progress.FileDone(error ? 0 : size);
     }
+    progress.Clear();
     std::string problem;
     if (!writer.Finish(&problem)) {
         Complain(arguments.operands[0] + ": " + problem);

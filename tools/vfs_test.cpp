@@ -6,6 +6,7 @@
 #include "tools/entry_selection.h"
 #include "tools/entry_text.h"
 #include "tools/printable.h"
+#include "tools/progress.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
 #include "vfs/vfile.h"
@@ -18,6 +19,7 @@ struct Tally {
     const std::string* archive;
     EntrySelection* selection;
     Verbosity verbosity;
+    Progress* progress;
     uint64_t files = 0;
     uint64_t problems = 0;
 };
@@ -37,10 +39,13 @@ void TestEntry(const ListedEntry& listed, void* context) {
             vfclose(file);
         }
     }
+    tally->progress->FileDone(listed.header->size);
     if (problem.empty() && tally->verbosity == Verbosity::kVerbose) {
+        ClearProgress();
         std::printf("    testing: %s  OK\n", name.c_str());
     }
     if (!problem.empty()) {
+        ClearProgress();
         ++tally->problems;
         std::printf("%s: %s: %s\n", Printable(*tally->archive).c_str(), name.c_str(),
                     problem.c_str());
@@ -53,8 +58,10 @@ int Test(const VerbArguments& arguments) {
     int status = kExitOk;
     EntrySelection selection(arguments.operands);
     for (const std::string& archive : arguments.archives) {
-        Tally tally{&archive, &selection, arguments.verbosity};
+        Progress progress("test", arguments.verbosity != Verbosity::kQuiet);
+        Tally tally{&archive, &selection, arguments.verbosity, &progress};
         MountResult result = vflistarchive(LayerName(archive).c_str(), TestEntry, &tally);
+        progress.Clear();
         if (result != kMountOk) {
             Complain(ArchiveProblem(archive, result, 0));
             status = kExitProblem;
