@@ -28,7 +28,7 @@ std::string CopyCheckedFile(FILE* file, FILE* out) {
     size_t got;
     while ((got = vfread(chunk.data(), 1, chunk.size(), file)) > 0) {
         if (out && std::fwrite(chunk.data(), 1, got, out) != got) {
-            return std::string("cannot be written out: ") + std::strerror(errno);
+            return std::string("cannot be written (") + std::strerror(errno) + ")";
         }
         crc = crc32(crc, chunk.data(), uInt(got));
         total += got;

@@ -1,6 +1,7 @@
 #include "tools/tool_frame.h"
 
 #include "tools/printable.h"
+#include "tools/progress.h"
 #include "tools/tool_output.h"
 
 #include <cstdio>
@@ -137,6 +138,7 @@ bool AnswerCommonOption(const Word& word, Reading* reading) {
 }
 
 void Complain(const std::string& message) {
+    ClearProgress();
     FlushStandardOutput();
     std::fprintf(stderr, "%s: %s\n", current->name, Printable(message).c_str());
 }

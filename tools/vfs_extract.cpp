@@ -2,9 +2,13 @@
 // name that would land outside it and never replacing a file unless asked to.
 #include "platform/win32.h"
 #include "tools/entry_check.h"
+#include "tools/entry_name.h"
 #include "tools/entry_path.h"
+#include "tools/entry_selection.h"
 #include "tools/file_identity.h"
+#include "tools/file_stamp.h"
 #include "tools/printable.h"
+#include "tools/progress.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "vfs/listing.h"
@@ -12,7 +16,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -24,11 +27,18 @@ struct MountedArchive {
     FileIdentity identity;
 };
 
+// An entry as the archive stores it: its name, the layer's entry (null for a directory) and
+// the header's other facts (its name pointer cleared, since the header's bytes do not last).
+struct Stored {
+    std::string name;
+    PackEntry* entry;
+    ZipFileHeader header;
+};
+
 // The served entries of the mounted archives by the names they are stored under, and the
 // directory entries, in archive order.
 struct Catalogue {
-    std::vector<std::pair<std::string, PackEntry*>> entries; // null entry: a directory
-    std::unordered_map<const PackEntry*, std::string> storedNames;
+    std::vector<Stored> entries;
 };
 
 void AddToCatalogue(const ListedEntry& listed, void* context) {
@@ -36,11 +46,10 @@ void AddToCatalogue(const ListedEntry& listed, void* context) {
     if (listed.service != kServed && listed.service != kDirectoryEntry) {
         return;
     }
-    std::string name(listed.header->name, listed.header->nameLength);
-    catalogue->entries.emplace_back(name, listed.entry);
-    if (listed.entry) {
-        catalogue->storedNames.emplace(listed.entry, name);
-    }
+    std::string name = EntryName(*listed.header);
+    ZipFileHeader header = *listed.header;
+    header.name = nullptr;
+    catalogue->entries.push_back(Stored{name, listed.entry, header});
 }
 
 // False when a folder on the way to `relative` under `root` is a link, which could lead out.
@@ -83,31 +92,41 @@ std::string WhyNotReplaced(const fs::path& target, const fs::file_status& status
     return "";
 }
 
-// Writes one entry (a folder for a null entry); an empty text, else the problem. A file is
-// written whole beside the target, checked, and only then takes the target's name.
-std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
-                       const std::vector<MountedArchive>& archives) {
+// What came of one entry: written, kept as it was (-n), or the problem told.
+enum class Outcome { kWritten, kKept, kProblem };
+
+// Writes one entry (a folder for a null entry); an empty text, else the problem. An existing
+// file kept quietly (-n) sets `*kept`. A file is written whole beside the target, checked, and
+// only then takes the target's name, and the time and executable bit the entry records.
+std::string WriteEntry(const fs::path& target, const Stored& stored, const VerbArguments& arguments,
+                       const std::vector<MountedArchive>& archives, bool* kept) {
+    PackEntry* entry = stored.entry;
+    bool force = arguments.force;
     std::error_code error;
     if (!entry) {
         fs::create_directories(target, error);
-        return error ? "cannot create folder: " + error.message() : "";
+        return error ? "cannot create folder (" + error.message() + ")" : "";
     }
     fs::file_status status = fs::symlink_status(target, error);
     if (error && status.type() != fs::file_type::not_found) {
-        return "cannot be looked at: " + error.message();
+        return "cannot be looked at (" + error.message() + ")";
     }
     if (fs::exists(status)) {
         std::string why = WhyNotReplaced(target, status, archives);
         if (!why.empty()) {
             return "refused: " + why;
         }
+        if (arguments.keep) {
+            *kept = true;
+            return "";
+        }
         if (!force) {
-            return "exists; not replaced (use -f to replace)";
+            return "exists; not replaced (use -f to replace, -n to keep quietly)";
         }
     }
     fs::create_directories(target.parent_path(), error);
     if (error) {
-        return "cannot create folder: " + error.message();
+        return "cannot create folder (" + error.message() + ")";
     }
     FILE* in = vfopenentry(entry);
     if (!in) {
@@ -119,7 +138,7 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
     if (problem.empty() && !out.Commit(force)) {
         problem = out.Error();
     }
-    return problem;
+    return problem.empty() ? RestoreStamp(target, stored.header) : problem;
 }
 
 // The identities of the mounted archives, from the files that the layer opens for them; false,
@@ -127,7 +146,10 @@ std::string WriteEntry(const fs::path& target, PackEntry* entry, bool force,
 bool IdentifyArchives(const std::vector<std::string>& paths,
                       std::vector<MountedArchive>* archives) {
     for (const std::string& path : paths) {
-        FILE* file = WinPathFopen(path.c_str(), "rb");
+        if (path == "-") {
+            continue; // standard input, in memory: no file that a write could reach
+        }
+        FILE* file = WinPathFopen(LayerName(path).c_str(), "rb");
         std::optional<FileIdentity> identity = file ? IdentityOfStream(file) : std::nullopt;
         if (file) {
             std::fclose(file);
@@ -144,65 +166,63 @@ bool IdentifyArchives(const std::vector<std::string>& paths,
 // The catalogue of the archives; false, with the reason told, at the first one refused.
 bool ReadCatalogue(const std::vector<std::string>& archives, Catalogue* catalogue) {
     for (const std::string& archive : archives) {
-        MountResult result = vflistarchive(archive.c_str(), AddToCatalogue, catalogue);
+        MountResult result = vflistarchive(LayerName(archive).c_str(), AddToCatalogue, catalogue);
         if (result != kMountOk) {
-            Complain(Printable(archive) + ": " + MountResultText(result));
+            Complain(ArchiveProblem(archive, result, 0));
             return false;
         }
     }
     return true;
 }
 
-// What the game reads: the indexed entry of each name, or the named ones; false when a name
-// given is not there, the others still wanted.
-bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& names,
-            std::vector<std::pair<std::string, PackEntry*>>* wanted) {
-    if (names.empty()) {
-        for (const auto& item : catalogue.entries) {
-            if (!item.second || vflookup(item.second->name) == item.second) {
-                wanted->push_back(item);
-            }
+// What the game reads of the entries selected: the indexed entry of each name, and the
+// directory entries; false, with each told, when a name or pattern selects nothing.
+bool Wanted(const Catalogue& catalogue, const std::vector<std::string>& patterns,
+            std::vector<Stored>* wanted) {
+    EntrySelection selection(patterns);
+    for (const auto& item : catalogue.entries) {
+        bool read = !item.entry || vflookup(item.entry->name) == item.entry;
+        if (read && selection.Selects(item.name)) {
+            wanted->push_back(item);
         }
     }
-    bool found = true;
-    for (const std::string& name : names) {
-        PackEntry* entry = vflookup(name.c_str());
-        if (!entry) {
-            Complain(Printable(name) + ": not in the mounted archives");
-            found = false;
-            continue;
-        }
-        auto stored = catalogue.storedNames.find(entry);
-        wanted->emplace_back(stored == catalogue.storedNames.end() ? "" : stored->second, entry);
+    std::vector<std::string> unused = selection.Unused();
+    for (const std::string& pattern : unused) {
+        Complain(Printable(pattern) + ": not in the mounted archives");
     }
-    return found;
+    return unused.empty();
 }
 
 // Writes the entry stored as `name` (a folder where `entry` is null) under the folder given,
-// and prints where; false with the problem told.
-bool ExtractEntry(const std::string& name, PackEntry* entry, const VerbArguments& arguments,
-                  const std::vector<MountedArchive>& mounted) {
+// and prints where unless quiet; the problem told.
+Outcome ExtractEntry(const Stored& stored, const VerbArguments& arguments,
+                     const std::vector<MountedArchive>& mounted) {
     fs::path root = fs::u8path(arguments.directory);
-    std::string why, shown = Printable(name);
-    fs::path relative = SafeRelativePath(name, &why);
+    std::string why, shown = Printable(stored.name);
+    fs::path relative = SafeRelativePath(stored.name, &why);
     if (relative.empty()) {
         Complain(shown + ": refused: " + why);
-        return false;
+        return Outcome::kProblem;
     }
     if (!NoLinkOnTheWay(root, relative)) {
         Complain(shown + ": refused: a link on the way");
-        return false;
+        return Outcome::kProblem;
     }
-    std::string problem = WriteEntry(root / relative, entry, arguments.force, mounted);
+    bool kept = false;
+    std::string problem = WriteEntry(root / relative, stored, arguments, mounted, &kept);
     if (!problem.empty()) {
         Complain(shown + ": " + problem);
-        return false;
+        return Outcome::kProblem;
     }
-    if (entry) {
+    if (kept) {
+        return Outcome::kKept;
+    }
+    if (stored.entry && arguments.verbosity != Verbosity::kQuiet) {
         fs::path written = arguments.directory == "." ? relative : root / relative;
+        ClearProgress();
         std::printf("%s\n", Printable(written.generic_u8string()).c_str());
     }
-    return true;
+    return Outcome::kWritten;
 }
 
 } // namespace
@@ -214,12 +234,29 @@ int Extract(const VerbArguments& arguments) {
         !IdentifyArchives(arguments.archives, &mounted)) {
         return kExitProblem;
     }
-    std::vector<std::pair<std::string, PackEntry*>> wanted;
+    std::vector<Stored> wanted;
     int status = Wanted(catalogue, arguments.operands, &wanted) ? kExitOk : kExitProblem;
-    for (const auto& [name, entry] : wanted) {
-        if (!ExtractEntry(name, entry, arguments, mounted)) {
-            status = kExitProblem;
+    uint64_t kept = 0;
+    Progress progress("extract", arguments.verbosity != Verbosity::kQuiet);
+    for (const Stored& stored : wanted) {
+        Outcome outcome = ExtractEntry(stored, arguments, mounted);
+        status = outcome == Outcome::kProblem ? kExitProblem : status;
+        kept += outcome == Outcome::kKept ? 1 : 0;
+        progress.FileDone(stored.header.size);
+    }
+    progress.Clear();
+    // A folder's time last, once nothing more is written into it, the deepest first.
+    for (auto stored = wanted.rbegin(); stored != wanted.rend(); ++stored) {
+        std::string why;
+        fs::path relative = SafeRelativePath(stored->name, &why);
+        if (!stored->entry && !relative.empty() &&
+            NoLinkOnTheWay(fs::u8path(arguments.directory), relative)) {
+            RestoreStamp(fs::u8path(arguments.directory) / relative, stored->header);
         }
+    }
+    if (kept != 0 && arguments.verbosity != Verbosity::kQuiet) {
+        std::printf("%s existing %s\n", std::to_string(kept).c_str(),
+                    kept == 1 ? "file kept as it was" : "files kept as they were");
     }
     return status;
 }

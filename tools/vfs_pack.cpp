@@ -1,5 +1,6 @@
 // pack: files and folders into a new archive that the file layer reads back, sorted by name,
 // with a fixed time on request so that the same files always give the same bytes.
+#include "tools/progress.h"
 #include "tools/replace_file.h"
 #include "tools/vfs_tool.h"
 #include "tools/zip_writer.h"
@@ -23,6 +24,11 @@ namespace {
 // Folders deeper than this are refused rather than walked.
 const int kMaxDepth = 64;
 
+// An empty folder's name, which ends with a slash as its directory entry's does.
+bool IsFolder(const std::string& name) {
+    return !name.empty() && name.back() == '/';
+}
+
 // "YYYY-MM-DD HH:MM:SS" (or with a T) as an MS-DOS time; false when it is not one.
 bool ParseDate(const std::string& text, zip::DosTime* dos) {
     zip::CalendarTime t;
@@ -38,14 +44,8 @@ bool ParseDate(const std::string& text, zip::DosTime* dos) {
     return true;
 }
 
-// The file's modification time in local time, as zip records it; 1980-01-01 where the file
-// is older or its time cannot be told.
-zip::DosTime FileTime(const fs::path& path) {
-    struct stat status;
-    if (stat(path.string().c_str(), &status) != 0) {
-        return zip::ToDosTime({zip::kFirstDosYear, 1, 1, 0, 0, 0});
-    }
-    time_t seconds = status.st_mtime;
+// A time in local time, as zip records it; 1980-01-01 where it is earlier than DOS times go.
+zip::DosTime DosTimeOf(time_t seconds) {
     const std::tm* local = std::localtime(&seconds);
     unsigned year = local ? unsigned(local->tm_year + 1900) : 0;
     if (year < zip::kFirstDosYear || year > zip::kLastDosYear) {
@@ -54,6 +54,41 @@ zip::DosTime FileTime(const fs::path& path) {
     return zip::ToDosTime({year, unsigned(local->tm_mon + 1), unsigned(local->tm_mday),
                            unsigned(local->tm_hour), unsigned(local->tm_min),
                            unsigned(local->tm_sec)});
+}
+
+// Opens a file by its Unicode name, which on Windows the narrow API cannot spell.
+FILE* OpenToRead(const fs::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+// What an entry records of a file besides its content.
+struct FileFacts {
+    zip::DosTime time;
+    bool executable;
+};
+
+// The file's modification time in local time, as zip records it (1980-01-01 where the file
+// is older or its time cannot be told), and whether its owner may run it.
+FileFacts FactsOf(const fs::path& path) {
+#ifdef _WIN32
+    struct _stat64 status;
+    if (_wstat64(path.c_str(), &status) != 0) {
+#else
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+#endif
+        return {zip::ToDosTime({zip::kFirstDosYear, 1, 1, 0, 0, 0}), false};
+    }
+#ifndef _WIN32
+    bool executable = (status.st_mode & S_IXUSR) != 0 && S_ISREG(status.st_mode);
+#else
+    bool executable = false; // Windows keeps no such bit; it guesses one from the name
+#endif
+    return {DosTimeOf(status.st_mtime), executable};
 }
 
 // False, with the problem told, when two of the paths given would take the same name.
@@ -70,26 +105,35 @@ bool AddFile(const std::string& name, const fs::path& path,
 bool CollectFolder(const std::string& given, const fs::path& root,
                    std::map<std::string, fs::path>* files) {
     std::error_code error;
-    fs::recursive_directory_iterator walk(root, error), end;
+    // Links are followed, to files and folders alike, as zip does; a loop of them ends at the
+    // depth limit.
+    fs::recursive_directory_iterator walk(root, fs::directory_options::follow_directory_symlink,
+                                          error),
+        end;
     for (; !error && walk != end; walk.increment(error)) {
         if (walk.depth() >= kMaxDepth) {
             Complain(walk->path().u8string() + ": folders nested too deep");
             return false;
         }
+        std::string name = walk->path().lexically_relative(root).generic_u8string();
         if (walk->is_directory(error)) {
+            // An empty folder is kept as a directory entry; the others are implied by their files.
+            if (fs::is_empty(walk->path(), error) && !error &&
+                !AddFile(name + "/", walk->path(), files)) {
+                return false;
+            }
             continue;
         }
         if (!walk->is_regular_file(error)) {
             Complain(walk->path().u8string() + ": not a regular file");
             return false;
         }
-        if (!AddFile(walk->path().lexically_relative(root).generic_u8string(), walk->path(),
-                     files)) {
+        if (!AddFile(name, walk->path(), files)) {
             return false;
         }
     }
     if (error) {
-        Complain(given + ": " + error.message());
+        Complain(given + ": cannot be read (" + error.message() + ")");
         return false;
     }
     return true;
@@ -104,7 +148,8 @@ bool CollectPath(const std::string& given, std::map<std::string, fs::path>* file
         return AddFile(root.filename().u8string(), root, files);
     }
     if (!fs::is_directory(status)) {
-        Complain(given + (error ? ": " + error.message() : ": not a file or folder"));
+        Complain(given +
+                 (error ? ": cannot be read (" + error.message() + ")" : ": not a file or folder"));
         return false;
     }
     return CollectFolder(given, root, files);
@@ -126,6 +171,9 @@ bool NamesReadBack(const std::map<std::string, fs::path>& files) {
     std::map<std::string, std::string> normalised;
     for (const auto& item : files) {
         const std::string& name = item.first;
+        if (IsFolder(name)) {
+            continue; // not indexed
+        }
         if (name.find('\\') != std::string::npos) {
             Complain(name + ": a backslash in a name reads back as a folder");
             return false;
@@ -140,19 +188,28 @@ bool NamesReadBack(const std::map<std::string, fs::path>& files) {
     return true;
 }
 
-// Adds one file to the archive; false with the problem told.
-bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, zip::DosTime time,
-              const std::string& archive) {
+// Adds one file, or an empty folder, to the archive; false with the problem told.
+bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path,
+              const zip::DosTime* fixedTime, const std::string& archive) {
+    FileFacts facts = FactsOf(path);
+    zip::DosTime time = fixedTime ? *fixedTime : facts.time;
+    std::string problem;
+    if (IsFolder(name)) {
+        if (writer->AddFolder(name, time, &problem) == ZipFault::kNone) {
+            return true;
+        }
+        Complain(archive + ": " + name + ": " + problem);
+        return false;
+    }
     std::error_code error;
     uint64_t size = fs::file_size(path, error);
-    FILE* in = error ? nullptr : std::fopen(path.string().c_str(), "rb");
+    FILE* in = error ? nullptr : OpenToRead(path);
     if (!in) {
         Complain(path.u8string() + ": cannot be opened (" +
                  (error ? error.message() : std::strerror(errno)) + ")");
         return false;
     }
-    std::string problem;
-    ZipFault fault = writer->Add(name, in, size, time, &problem);
+    ZipFault fault = writer->Add(name, in, size, time, facts.executable, &problem);
     std::fclose(in);
     if (fault == ZipFault::kFile) {
         Complain(path.u8string() + ": " + problem);
@@ -165,12 +222,16 @@ bool PackFile(ZipWriter* writer, const std::string& name, const fs::path& path, 
 bool WriteArchive(FILE* out, const std::map<std::string, fs::path>& files,
                   const VerbArguments& arguments, const zip::DosTime* fixedTime) {
     ZipWriter writer(out, arguments.level);
+    Progress progress("pack", arguments.verbosity != Verbosity::kQuiet);
     for (const auto& [name, path] : files) {
-        zip::DosTime time = fixedTime ? *fixedTime : FileTime(path);
-        if (!PackFile(&writer, name, path, time, arguments.operands[0])) {
+        if (!PackFile(&writer, name, path, fixedTime, arguments.operands[0])) {
             return false;
         }
+        std::error_code error;
+        uintmax_t size = IsFolder(name) ? 0 : fs::file_size(path, error);
+        progress.FileDone(error ? 0 : size);
     }
+    progress.Clear();
     std::string problem;
     if (!writer.Finish(&problem)) {
         Complain(arguments.operands[0] + ": " + problem);
@@ -237,7 +298,17 @@ int Pack(const VerbArguments& arguments) {
         }
         return kExitProblem;
     }
-    std::printf("%s: %s packed\n", archive.c_str(),
-                (std::to_string(files.size()) + (files.size() == 1 ? " file" : " files")).c_str());
+    if (arguments.verbosity == Verbosity::kQuiet) {
+        return kExitOk;
+    }
+    size_t folders = size_t(std::count_if(files.begin(), files.end(),
+                                          [](const auto& item) { return IsFolder(item.first); }));
+    size_t plain = files.size() - folders;
+    std::string packed = std::to_string(plain) + (plain == 1 ? " file" : " files");
+    if (folders != 0) {
+        packed +=
+            ", " + std::to_string(folders) + (folders == 1 ? " empty folder" : " empty folders");
+    }
+    std::printf("%s: %s packed\n", archive.c_str(), packed.c_str());
     return kExitOk;
 }

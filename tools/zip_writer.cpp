@@ -13,6 +13,9 @@ namespace {
 const char kTooLarge[] = "an archive larger than 4 GiB, which the file layer cannot read";
 // The piece of a file read at a time, and of the deflate stream written at a time.
 const size_t kPiece = 256 * 1024;
+// The modes recorded: a plain file, rw-r--r--, or rwxr-xr-x where it is executable, and a
+// folder; nothing of the owner's other bits, so that the same files make the same archive.
+const uint32_t kFileMode = 0100644, kExecutableMode = 0100755, kFolderMode = 0040755;
 
 // What the headers say of an entry.
 struct Entry {
@@ -20,6 +23,7 @@ struct Entry {
     uint16_t date, time, method;
     uint32_t crc;
     uint64_t compressedSize, size;
+    uint32_t mode; // Unix: the type and the permissions
 };
 
 void Put16(std::string& out, uint32_t value) {
@@ -69,10 +73,11 @@ std::string DirectoryRecord(const Entry& entry, uint64_t offset) {
     // MS-DOS from its code page, which would garble UTF-8 names.
     Put16(record, 3 << 8 | 20);
     record += CommonFields(entry);
-    Put16(record, 0);              // comment
-    Put16(record, 0);              // disk
-    Put16(record, 0);              // internal attributes
-    Put32(record, 0100644u << 16); // a plain file, rw-r--r--
+    Put16(record, 0); // comment
+    Put16(record, 0); // disk
+    Put16(record, 0); // internal attributes
+    bool folder = (entry.mode & 0170000u) == 0040000u;
+    Put32(record, entry.mode << 16 | (folder ? zip::kDosDirectoryAttribute : 0));
     Put32(record, uint32_t(offset));
     return record + entry.name;
 }
@@ -225,8 +230,23 @@ ZipFault ZipWriter::Admit(const std::string& name, uint64_t size, std::string* p
     return ZipFault::kNone;
 }
 
+ZipFault ZipWriter::AddFolder(const std::string& name, zip::DosTime time, std::string* problem) {
+    ZipFault fault = Admit(name, 0, problem);
+    if (fault != ZipFault::kNone) {
+        return fault;
+    }
+    Entry entry{name, time.date, time.time, zip::kStored, 0, 0, 0, kFolderMode};
+    if (!Write(LocalHeader(entry), problem)) {
+        return ZipFault::kArchive;
+    }
+    directory_ += DirectoryRecord(entry, offset_);
+    offset_ += zip::kLocalHeaderSize + name.size();
+    ++count_;
+    return ZipFault::kNone;
+}
+
 ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, zip::DosTime time,
-                        std::string* problem) {
+                        bool executable, std::string* problem) {
     ZipFault fault = Admit(name, size, problem);
     if (fault != ZipFault::kNone) {
         return fault;
@@ -234,7 +254,8 @@ ZipFault ZipWriter::Add(const std::string& name, FILE* in, uint64_t size, zip::D
     const uint64_t dataStart = offset_ + zip::kLocalHeaderSize + name.size();
     const uint64_t room = kZipMaxOffset - dataStart;
     // The local header goes first with its CRC and sizes unknown, and again once they are known.
-    Entry entry{name, time.date, time.time, zip::kDeflated, 0, 0, size};
+    Entry entry{name, time.date, time.time, zip::kDeflated,
+                0,    0,         size,      executable ? kExecutableMode : kFileMode};
     if (!Write(LocalHeader(entry), problem)) {
         return ZipFault::kArchive;
     }

@@ -26,13 +26,16 @@ public:
     // stored.
     ZipWriter(FILE* out, int level);
 
-    // Adds the `size` bytes that `in` holds from its start, with an MS-DOS date and time. A
+    // Adds the `size` bytes that `in` holds from its start, with an MS-DOS date and time, as
+    // an executable file or a plain one (the Unix mode that the header records). A
     // file larger than the archive can hold is refused before it is read; one that does not
     // hold `size` bytes when read (it changed meanwhile) is refused. Where deflate does not
     // make it smaller, the file is read again and stored. kNone, or where the problem lies
     // with `*problem` told.
     ZipFault Add(const std::string& name, FILE* in, uint64_t size, zip::DosTime time,
-                 std::string* problem);
+                 bool executable, std::string* problem);
+    // Adds a folder: `name` ends with '/', and the entry holds no data.
+    ZipFault AddFolder(const std::string& name, zip::DosTime time, std::string* problem);
     // Writes the central directory and the end record.
     bool Finish(std::string* problem);
 

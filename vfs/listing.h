@@ -20,6 +20,8 @@ struct ZipFileHeader {
     uint64_t localHeaderOffset;
     const char* name; // inside the directory's bytes, not terminated
     uint16_t nameLength;
+    uint16_t versionMadeBy;      // the system, in the high byte, whose attributes follow
+    uint32_t externalAttributes; // on Unix, the file's mode in the high 16 bits
 };
 
 // Whether the mount indexes a file header, and why not.

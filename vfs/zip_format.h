@@ -37,7 +37,9 @@ const size_t kSize = 18;
 const size_t kNameLength = 22;
 const size_t kExtraLength = 24;
 // The file header's own fields.
+const size_t kFileVersionMadeBy = 4;
 const size_t kFileCommentLength = 32;
+const size_t kFileExternalAttributes = 38;
 const size_t kFileLocalHeaderOffset = 42;
 // The end record's.
 const size_t kEndEntryCount = 10;
@@ -55,6 +57,10 @@ const uint16_t kDeflated = 8;
 const uint16_t kEncryptedFlag = 1;
 const uint16_t kUtf8Flag = 1 << 11; // the name is UTF-8
 const uint16_t kZip64ExtraId = 1;
+// The high byte of "version made by" names the system whose attributes the header holds; a
+// Unix one keeps the file's mode in the external attributes' high 16 bits.
+const unsigned kMadeByUnix = 3;
+const uint32_t kDosDirectoryAttribute = 0x10;
 
 // A date and time as the headers hold them: the year from 1980 in 7 bits, the month and the
 // day; the hour, the minute and the second halved.

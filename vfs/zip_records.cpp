@@ -205,6 +205,8 @@ MountResult ReadZipFileHeader(const unsigned char* directory, uint64_t directory
         return kCorrupt;
     }
     const unsigned char* common = fixed + kFileCommonFields;
+    header->versionMadeBy = Read16(fixed + kFileVersionMadeBy);
+    header->externalAttributes = Read32(fixed + kFileExternalAttributes);
     header->flags = Read16(common + kFlags);
     header->method = Read16(common + kMethod);
     header->modTime = Read16(common + kTime);

@@ -1,7 +1,10 @@
 #!/bin/sh
 # Archives written by `ferrox-vfs pack` read back byte for byte by the mount (extract), by
-# Python's zipfile and by Info-ZIP's unzip; the same files and --date give the same bytes; and
-# what the file layer could not read back is refused. Usage: pack_roundtrip.sh FERROX-VFS
+# Python's zipfile, Info-ZIP's unzip, 7-Zip and bsdtar, with their empty folders, and with
+# their files' times (to the two seconds of an MS-DOS time) and executable bits where the
+# reader keeps them; extract gives back the same from archives that zip makes; the same files
+# and --date give the same bytes; and what the file layer could not read back is refused.
+# Usage: pack_roundtrip.sh FERROX-VFS
 set -eu
 tool=$1
 work=$(mktemp -d)
@@ -15,6 +18,14 @@ head -c 700000 /dev/urandom > tree/data/noise-long.bin    # stored, read again i
 : > tree/data/deep/er/empty.txt
 printf 'caf\303\251\n' > "tree/data/caf$(printf '\303\251').txt"
 printf 'alone\n' > single.txt
+printf '#!/bin/sh\necho run\n' > tree/data/run.sh && chmod 755 tree/data/run.sh
+chmod 644 single.txt tree/data/*.txt tree/data/*.bin
+find tree single.txt -exec touch -d '2019-08-07 06:05:04' {} +
+
+# What must come back of a tree: each file's type, mode, time and name, and each empty folder.
+stamps() {
+    (cd "$1" && find . \( -type f -o -type d -empty \) -exec stat -c '%F %a %Y %n' {} + | sort)
+}
 
 "$tool" pack --level=9 out.zip tree single.txt > /dev/null
 "$tool" --mount out.zip test
@@ -22,10 +33,25 @@ printf 'alone\n' > single.txt
 python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
     out.zip by-python
 LC_ALL=C.UTF-8 unzip -q out.zip -d by-unzip # names as UTF-8, as the flag marks them
-mkdir expected && cp -R tree/data expected/ && cp single.txt expected/
-for reader in by-mount by-python by-unzip; do
+7z x -bd -oby-7z out.zip > /dev/null
+mkdir by-bsdtar && bsdtar -xf out.zip -C by-bsdtar
+mkdir expected && cp -Rp tree/. single.txt expected/
+for reader in by-mount by-python by-unzip by-7z by-bsdtar; do
     diff -r expected "$reader"
 done
+stamps expected > expected.stamps
+for reader in by-mount by-unzip by-7z by-bsdtar; do # Python's zipfile keeps neither
+    stamps "$reader" | diff expected.stamps -
+done
+unzip -tq out.zip > /dev/null
+7z t out.zip > /dev/null
+bsdtar -tf out.zip > /dev/null
+
+# What zip makes, extract gives back as unzip does.
+(cd tree && zip -qrX ../by-zip.zip .)
+"$tool" extract -q by-zip.zip -C from-zip
+stamps from-zip > from-zip.stamps
+stamps tree | diff - from-zip.stamps
 # Stored where deflate does not help, deflated where it does.
 python3 - out.zip <<'PY'
 import sys, zipfile

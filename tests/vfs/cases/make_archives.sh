@@ -211,6 +211,18 @@ damaged("zip64-local-header-past-the-end", True,
         put("<Q", lambda d: central(d, 1) + 66 + n, lambda d: 1 << 33))
 damaged("zip64-size-beyond-32-bits", True,
         put("<Q", lambda d: central(d, 1) + 50 + n, lambda d: 1 << 32))
+# Names as MS-DOS and Windows archivers write them without the UTF-8 flag, in code page 437,
+# and a UTF-8 name that an archiver on Unix left unflagged, as zip does.
+with zipfile.ZipFile("code-pages.zip", "w") as archive:
+    for name, system in (("caf#.txt", 0), ("na#ve/file.txt", 11), ("unix-##.txt", 3)):
+        info = zipfile.ZipInfo(name, date_time=(2024, 1, 2, 3, 4, 6))
+        info.create_system = system
+        archive.writestr(info, b"content\n")
+def unflagged(data):
+    for placeholder, name in ((b"caf#", b"caf\x82"), (b"na#ve", b"na\x8bve"),
+                              (b"unix-##", "unix-\u00fc".encode())):
+        data[:] = data.replace(placeholder, name)
+patch("code-pages.zip", unflagged)
 open("damaged/text.zip", "w").write("no archive in here")
 open("damaged/empty.zip", "w").close()
 PY
