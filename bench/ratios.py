@@ -237,9 +237,7 @@ if bsdtar:
              (">=", 0.9))
     show("  seconds on the wall, ours", statistics.median(t[0] for t in ours))
     show("  seconds on the wall, bsdtar", statistics.median(t[0] for t in theirs))
-    for turn in range(5):
-        for name in ("ours", "theirs"):
-            shutil.rmtree(work / ("%s%d" % (name, turn)), ignore_errors=True)
-    os.remove(work / "many.zip")
 else:
     print("ferrox-vfs extract against bsdtar: not measured, no bsdtar (Debian: libarchive-tools)")
+
+shutil.rmtree(work, ignore_errors=True)  # the corpora, archives and extracted files
