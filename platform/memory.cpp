@@ -13,6 +13,9 @@ namespace {
 // Blocks this long or longer start on a large-page boundary and are offered to the kernel for
 // large pages: one fault then brings in 2 MiB, where it would bring in 4 KiB.
 const size_t kLargePage = size_t(2) << 20;
+// Clearing a large page costs about what a few dozen small faults cost: a last large page of
+// which a block uses less than this share is not offered.
+const size_t kMostlyUnusedShare = 32;
 
 std::mutex blockLock;
 std::map<uintptr_t, size_t> blocks; // their lengths, by start
@@ -43,7 +46,13 @@ void* NewBlock(size_t size, size_t* length) {
     }
     munmap(reinterpret_cast<void*>(start + rounded), kLargePage - before);
 #if defined(MADV_HUGEPAGE)
-    madvise(reinterpret_cast<void*>(start), rounded, MADV_HUGEPAGE); // a hint; refused is fine
+    // A last large page that the block hardly uses is left to small pages: clearing and keeping
+    // all of it would cost more than the few small faults of what is used.
+    size_t advised = size - size % kLargePage;
+    if (size % kLargePage > kLargePage / kMostlyUnusedShare) {
+        advised = rounded;
+    }
+    madvise(reinterpret_cast<void*>(start), advised, MADV_HUGEPAGE); // a hint; refused is fine
 #endif
     *length = rounded;
     return reinterpret_cast<void*>(start);

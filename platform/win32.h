@@ -194,8 +194,8 @@ FERROX_PLATFORM_API BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD byt
 FERROX_PLATFORM_API void WINAPI OutputDebugStringA(LPCSTR text);
 
 // New committed read-write memory, only as the system asks for it: blocks of 2 MiB and more are
-// offered to the kernel for large pages. VirtualFree releases a whole block, or decommits the
-// pages that hold a range within one, which are then gone from the process.
+// offered to the kernel for large pages. VirtualFree releases a whole block (MEM_RELEASE, size
+// 0) and nothing else.
 FERROX_PLATFORM_API LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType,
                                                DWORD protect);
 FERROX_PLATFORM_API BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);

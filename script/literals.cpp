@@ -4,7 +4,7 @@
 
 #include "platform/win32.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,14 +16,56 @@ bool IsNumberTerminator(int c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ')' || c == ',';
 }
 
+// Adds the digits from `at` on to `*mantissa` as the format does, mantissa * 10.0 + digit in
+// double precision each, and gives the position after them. Below 2^53 every such step is
+// exact, so while the sum stays under 10^15 an integer sum gives the same value without a chain
+// of floating-point latencies.
+uint32_t AccumulateDigits(const unsigned char* bytes, uint32_t at, uint32_t size,
+                          double* mantissa) {
+    double sum = *mantissa;
+    if (sum < 1e15) { // then an integer: every earlier step was exact
+        uint64_t exact = uint64_t(sum);
+        for (; at < size && IsDigitByte(bytes[at]) && exact < 100000000000000u; ++at) {
+            exact = exact * 10u + uint64_t(bytes[at] - '0');
+        }
+        sum = double(exact);
+    }
+    for (; at < size && IsDigitByte(bytes[at]); ++at) {
+        sum = sum * 10.0 + double(bytes[at] - '0');
+    }
+    *mantissa = sum;
+    return at;
+}
+
+// The scale of a fraction of `digits` digits: 1.0 multiplied by 0.1 once per digit, in double
+// precision, as the format does. The first products are kept, made by the same steps.
+double FractionScale(uint32_t digits) {
+    static const struct Scales {
+        double of[24];
+        Scales() {
+            of[0] = 1.0;
+            for (size_t digits = 1; digits < sizeof of / sizeof of[0]; ++digits) {
+                of[digits] = of[digits - 1] * 0.1;
+            }
+        }
+    } scales;
+    const uint32_t kept = sizeof scales.of / sizeof scales.of[0] - 1;
+    double scale = scales.of[digits < kept ? digits : kept];
+    for (uint32_t more = kept; more < digits; ++more) {
+        scale = scale * 0.1;
+    }
+    return scale;
+}
+
 } // namespace
 
 ScriptEntry* ScriptSource::FindConst(const char* word) const {
     char name[32];
-    if (std::strlen(word) >= sizeof name) {
+    size_t length = std::strlen(word);
+    if (length >= sizeof name) {
         return nullptr; // longer than any name can be
     }
-    std::snprintf(name, sizeof name, "%s", word);
+    std::memcpy(name, word, length + 1);
     return constantsByName_.Find(_strlwr(name));
 }
 
@@ -129,9 +171,7 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
     }
     double mantissa = 0.0;
     uint32_t first = position;
-    for (; position < size && IsDigitByte(buffer[position]); ++position) {
-        mantissa = mantissa * 10.0 + double(buffer[position] - '0');
-    }
+    position = AccumulateDigits(buffer, position, size, &mantissa);
     bool anyDigit = position != first;
     uint32_t terminator = position;
     int t = GetChar();
@@ -142,14 +182,11 @@ FloatValue* ScriptSource::ParseFloatLiteral(int32_t* error) {
     }
     double result = mantissa;
     if (t == '.') {
-        double scale = 1.0;
-        for (; position < size && IsDigitByte(buffer[position]); ++position) {
-            mantissa = mantissa * 10.0 + double(buffer[position] - '0');
-            scale = scale * 0.1;
-        }
+        uint32_t fraction = position;
+        position = AccumulateDigits(buffer, position, size, &mantissa);
         terminator = position;
         t = GetChar();
-        result = scale * mantissa;
+        result = FractionScale(terminator - fraction) * mantissa;
     }
     if (!IsNumberTerminator(t)) {
         *error = 1;

@@ -91,7 +91,10 @@ ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, ScriptRepo
         delete entry;
         return nullptr;
     }
-    _strlwr(entry->name);
+    // What _strlwr does, without a call: a name holds word bytes only.
+    for (char* c = entry->name; *c; ++c) {
+        *c = *c >= 'A' && *c <= 'Z' ? char(*c - 'A' + 'a') : *c;
+    }
     return entry;
 }
 

@@ -123,7 +123,7 @@ ScriptSource::~ScriptSource() {
     delete constants_;
 }
 
-int ScriptSource::SkipBlanks() {
+int ScriptSource::SkipBlanksFromHere() {
     while (position < size) {
         unsigned char c = buffer[position];
         if (c == ' ' || c == '\t') {

@@ -54,7 +54,13 @@ public:
         return 0;
     }
     // Skips blanks, line ends and comments; -1 when the end of the file follows, else 0.
-    int SkipBlanks();
+    // Most calls stand before a token already, so that answer costs no call.
+    int SkipBlanks() {
+        if (position < size && !MayStartBlank(buffer[position])) {
+            return 0;
+        }
+        return SkipBlanksFromHere();
+    }
     // Reads letters, digits and underscores into `destination` (at most capacity - 1 of them):
     // 0 when another byte follows the word, -1 when the end of the file does, 1 (reported)
     // when the word was too long.
@@ -103,6 +109,11 @@ private:
     // name does not fit.
     bool TakeName(const char* name);
     bool EndsLine(uint32_t at) const { return ::EndsLine(buffer, at); }
+    // Whether a blank, a line end or a comment may start with the byte.
+    static bool MayStartBlank(unsigned char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/';
+    }
+    int SkipBlanksFromHere();
     // Writes the text of the report being made, formatted from its code's row.
     void ReportError(const char* format, ...)
 #if defined(__GNUC__)

@@ -43,11 +43,14 @@ const TypedefHashKey& TypedefHashKey::OfProcess() {
 // 2^-32 whatever they are, as long as the key stays unknown.
 uint32_t TypedefIndex::HashOf(const char* name) const {
     unsigned char padded[32] = {};
-    for (size_t at = 0; at < sizeof padded && name[at]; ++at) {
-        padded[at] = static_cast<unsigned char>(name[at]);
+    size_t length = 0;
+    for (; length < sizeof padded && name[length]; ++length) {
+        padded[length] = static_cast<unsigned char>(name[length]);
     }
+    // A piece of padding adds nothing to the sum: only the pieces the name reaches are added.
+    size_t pieces = (length + 3) / 4;
     uint64_t sum = key_.words[0];
-    for (size_t piece = 0; piece < 8; ++piece) {
+    for (size_t piece = 0; piece < pieces; ++piece) {
         uint32_t value;
         std::memcpy(&value, padded + 4 * piece, sizeof value);
         sum += key_.words[piece + 1] * value;
