@@ -1,18 +1,16 @@
 // ferrox-script: parses a configuration file exactly as the launcher parses game.ini (from the
 // working folder, with its include files) and says, compiler-style, what is wrong with it. It
 // writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
-#include "diag/log.h"
 #include "platform/win32.h"
-#include "script/parser.h"
-#include "tools/diagnostic.h"
+#include "tools/diagnostic_json.h"
+#include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
-#include "tools/parse_watcher.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
+#include "tools/script_check.h"
 #include "tools/script_dump.h"
 #include "tools/system_name.h"
 #include "tools/tool_frame.h"
-#include "vfs/vfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -88,11 +86,6 @@ const ToolText kTool = {
     true,
 };
 
-std::string& LogText() {
-    static std::string text;
-    return text;
-}
-
 bool ColourWanted() {
     if (std::getenv("NO_COLOR")) {
         return false;
@@ -101,27 +94,6 @@ bool ColourWanted() {
     DWORD mode = 0;
     return _isatty(_fileno(stderr)) && GetConsoleMode(console, &mode) &&
            SetConsoleMode(console, mode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
-}
-
-// Why a parse that reported no error gave no entries.
-std::string WhyNothing(const char* path) {
-    if (std::strlen(path) >= sizeof ScriptSource::path) {
-        return "the path is longer than " + std::to_string(sizeof ScriptSource::path - 1) +
-               " characters, more than the parser reads";
-    }
-    FILE* file = vfopen(path, "rb");
-    if (!file) {
-        return std::string("cannot open the file: ") + std::strerror(errno);
-    }
-    vfclose(file);
-    ScriptSource source(path);
-    if (source.size == 0) {
-        return "the file is empty";
-    }
-    if (source.SkipBlanks() == -1) {
-        return "the file holds no statements, only blanks and comments";
-    }
-    return "the file holds declarations only: no keyword is called, so no entry comes back";
 }
 
 struct Options {
@@ -175,42 +147,11 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     return Reading::kRun;
 }
 
-// Parses the file as the launcher does, telling the watcher why when nothing comes back.
-ScriptEntry* ParseWatched(const char* path, ParseWatcher& watcher) {
-    Diagnostic nothing;
-    nothing.file = path;
-    std::error_code ignored;
-    auto type = std::filesystem::status(path, ignored).type();
-    if (type != std::filesystem::file_type::not_found &&
-        type != std::filesystem::file_type::regular && type != std::filesystem::file_type::none) {
-        // Opening a pipe or a device could wait for ever; a folder holds no text.
-        nothing.message = type == std::filesystem::file_type::directory
-                              ? "is a folder, not a file"
-                              : "is not a regular file (a pipe, a device or a socket)";
-        watcher.Add(nothing);
-        return nullptr;
-    }
-    ScriptEntry* entries = ParseScriptFile(path);
-    if (!entries && watcher.ParseFailed()) {
-        watcher.ExplainFailure(path);
-    } else if (!entries) {
-        nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";
-        watcher.Add(nothing);
-    }
-    return entries;
-}
-
-void WriteDiagnostics(const ParseWatcher& watcher, const Options& options) {
-    std::vector<Diagnostic> diagnostics = watcher.Diagnostics();
-    for (Diagnostic& d : diagnostics) {
-        if (options.strict && d.severity == Diagnostic::kWarning) {
-            d.severity = Diagnostic::kError;
-        }
-    }
+void WriteDiagnostics(const CheckResult& result, const Options& options) {
     if (options.json) {
-        WriteDiagnosticsJson(stderr, diagnostics, watcher.NotShown());
+        WriteDiagnosticsJson(stderr, result.diagnostics, result.notShown);
     } else {
-        WriteDiagnosticsText(stderr, diagnostics, watcher.NotShown(), ColourWanted());
+        WriteDiagnosticsText(stderr, result.diagnostics, result.notShown, ColourWanted());
     }
 }
 
@@ -249,11 +190,11 @@ std::string WhyNoLogThere(const std::string& name, const std::vector<std::string
 }
 
 // Writes the log text to the file `name`, through a temporary that takes its name once whole.
-bool WriteLogFile(const std::string& name, const std::vector<std::string>& read) {
+bool WriteLogFile(const std::string& name, const std::string& text,
+                  const std::vector<std::string>& read) {
     std::string failure = WhyNoLogThere(name, read);
     if (failure.empty()) {
         ReplacementFile log(PathOfSystemName(name));
-        const std::string& text = LogText();
         bool written = log.File() &&
                        std::fwrite(text.data(), 1, text.size(), log.File()) == text.size() &&
                        log.Commit(true);
@@ -276,27 +217,19 @@ int main(int argc, char** argv) {
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
     }
-    int status = kExitOk;
-    LogToEchoHookOnly();
-    SetLogEchoHook([](const char* message) { LogText() += message; });
-    ScriptEntry* entries = nullptr;
-    std::vector<std::string> filesRead;
-    {
-        ParseWatcher watcher;
-        entries = ParseWatched(options.file.c_str(), watcher);
-        WriteDiagnostics(watcher, options);
-        bool failed = !entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
-        // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
-        failed = failed || std::fflush(stderr) != 0 || std::ferror(stderr);
-        status = failed ? 1 : 0;
-        filesRead = watcher.FilesStarted();
-    }
-    if (!options.logFile.empty() && !WriteLogFile(options.logFile, filesRead)) {
-        status = 1;
+    CheckOptions checkOptions;
+    checkOptions.strict = options.strict;
+    CheckResult result = CheckScript(options.file, std::nullopt, checkOptions);
+    WriteDiagnostics(result, options);
+    // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
+    bool failed = result.failed || std::fflush(stderr) != 0 || std::ferror(stderr);
+    int status = failed ? kExitProblem : kExitOk;
+    if (!options.logFile.empty() &&
+        !WriteLogFile(options.logFile, result.logText, result.filesRead)) {
+        status = kExitProblem;
     }
     if (status == kExitOk) {
-        status = options.verb->run(*entries);
+        status = options.verb->run(*result.entries);
     }
-    delete entries;
     return FinishTool(status);
 }

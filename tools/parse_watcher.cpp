@@ -91,14 +91,14 @@ void ParseWatcher::FileStarted(const ScriptSource& source) {
     files_.push_back(
         {&source, source.path, files_.empty() ? 0 : int(files_.back().source->line), {}});
     if (source.size >= 3 && std::memcmp(source.buffer, "\xEF\xBB\xBF", 3) == 0) {
-        AddAt(source, 0, Diagnostic::kWarning,
+        AddAt(source, 0, Diagnostic::kWarning, "byte-order-mark",
               "the file starts with a UTF-8 byte-order mark, which the parser reads as text; "
               "save it as UTF-8 without one");
     }
     const unsigned char* text = source.buffer;
     for (uint32_t at = 0; at < source.size; ++at) {
         if (text[at] == '\r' && (at + 1 == source.size || text[at + 1] != '\n')) {
-            AddAt(source, at, Diagnostic::kWarning,
+            AddAt(source, at, Diagnostic::kWarning, "lone-carriage-return",
                   "a line ends in a carriage return alone; a '//' comment runs on to the next "
                   "line feed, so save the file with CR LF or LF line ends");
             break;
@@ -119,14 +119,14 @@ void ParseWatcher::FileMissing(const ScriptSource& includer, const char* path) {
     }
     // The include statement was just read; the warning points at its end.
     AddAt(includer, includer.position > 0 ? includer.position - 1 : 0, Diagnostic::kWarning,
-          "include file '" + std::string(path) + "' not found; it is skipped");
+          "missing-include", "include file '" + std::string(path) + "' not found; it is skipped");
 }
 
 void ParseWatcher::BlockEnded(const ScriptSource& source, bool closed) {
     auto brace = files_.back().braces.back();
     files_.back().braces.pop_back();
     if (!closed && errors_ == 0) {
-        AddAt(source, brace.first, Diagnostic::kWarning,
+        AddAt(source, brace.first, Diagnostic::kWarning, "block-left-open",
               "the block opened in line " + std::to_string(brace.second) +
                   " is still open at the end of the file: every entry after its '{' becomes "
                   "its child",
@@ -137,7 +137,7 @@ void ParseWatcher::BlockEnded(const ScriptSource& source, bool closed) {
 void ParseWatcher::ValueCutOff(const ScriptSource& source) {
     // In an include's name the include is skipped; in an argument the parse fails here.
     if (argument_.reading && argument_.source == &source && errors_ == 0) {
-        failure_ = At(source, source.size, Diagnostic::kError,
+        failure_ = At(source, source.size, Diagnostic::kError, "value-cut-off",
                       "the file ends where " + ArgumentName(argument_) + " should be");
     }
 }
@@ -153,19 +153,20 @@ void ParseWatcher::Reported(const ParseEvent& event) {
     if (event.code == kReportFileNameTooLong) {
         return; // the tool's own error, made before the parse
     }
+    const char* name = ScriptReportRowOf(event.code).name;
     if (includeName_ == &source && SkipsInclude(event.code)) {
         includeSkipped_ = true;
-        AddAt(source, includeNameStart_, Diagnostic::kWarning, event.message);
+        AddAt(source, includeNameStart_, Diagnostic::kWarning, name, event.message);
         return;
     }
     // A report about an argument points at the argument, where its text starts.
     bool inArgument = argument_.reading && argument_.source == &source;
     uint32_t at = inArgument ? argument_.start : event.at;
     if (ScriptReportRowOf(event.code).goesOn) {
-        AddAt(source, at, Diagnostic::kWarning, event.message);
+        AddAt(source, at, Diagnostic::kWarning, name, event.message);
         return;
     }
-    AddAt(source, at, Diagnostic::kError, event.message);
+    AddAt(source, at, Diagnostic::kError, name, event.message);
     AddNotes(event, at);
 }
 
@@ -258,7 +259,7 @@ void ParseWatcher::Note(const ScriptSource& source, uint32_t place, uint32_t at,
     if (droppingNotes_) {
         return;
     }
-    Diagnostic note = At(source, place, Diagnostic::kNote, text);
+    Diagnostic note = At(source, place, Diagnostic::kNote, "", text);
     note.showLine = place != at;
     note.includedFrom.clear();
     Add(note);
@@ -273,14 +274,15 @@ std::string ParseWatcher::ArgumentName(const Argument& argument) const {
 }
 
 Diagnostic ParseWatcher::At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
-                            const std::string& message, int32_t knownLine) const {
+                            const char* code, const std::string& message, int32_t knownLine) const {
     SourcePlace place = PlaceInSource(source, at, knownLine);
     Diagnostic diagnostic;
     diagnostic.severity = severity;
     diagnostic.file = source.path;
     diagnostic.message = message;
-    diagnostic.line = place.line;
-    diagnostic.column = place.column;
+    diagnostic.code = code;
+    diagnostic.start = {place.line, place.column};
+    diagnostic.end = {place.line, place.endColumn};
     diagnostic.showLine = true;
     diagnostic.lineText = std::move(place.lineText);
     for (size_t i = files_.size(); i-- > 1;) {
@@ -295,20 +297,20 @@ Diagnostic ParseWatcher::At(const ScriptSource& source, uint32_t at, Diagnostic:
 }
 
 void ParseWatcher::AddAt(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
-                         const std::string& message, int32_t knownLine) {
+                         const char* code, const std::string& message, int32_t knownLine) {
     if (Full()) {
         Diagnostic counted;
         counted.severity = severity;
         Add(counted);
         return;
     }
-    Add(At(source, at, severity, message, knownLine));
+    Add(At(source, at, severity, code, message, knownLine));
 }
 
 void ParseWatcher::Add(Diagnostic diagnostic) {
     if (diagnostic.severity == Diagnostic::kNote) {
-        if (!droppingNotes_) {
-            shown_.push_back(std::move(diagnostic));
+        if (!droppingNotes_ && !shown_.empty()) {
+            shown_.back().notes.push_back(std::move(diagnostic));
         }
         return;
     }

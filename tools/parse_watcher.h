@@ -18,8 +18,9 @@ public:
     ParseWatcher(const ParseWatcher&) = delete;
     ParseWatcher& operator=(const ParseWatcher&) = delete;
 
-    // Adds a diagnostic of the tool's own. Past a cap, errors and warnings are only counted,
-    // and their notes dropped, so that a file of a million warnings costs no more to show.
+    // Adds a diagnostic of the tool's own; a note goes under the diagnostic added last. Past a cap,
+    // errors and warnings are only counted, and their notes dropped, so that a file of a million
+    // warnings costs no more to show.
     void Add(Diagnostic diagnostic);
     // The parse failed. When no report said why, says where it stopped, as well as it can.
     void ExplainFailure(const char* topPath);
@@ -69,10 +70,10 @@ private:
     // A diagnostic at byte `at` of the source (at most its size), with its include chain; the
     // line is counted unless it is known.
     Diagnostic At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
-                  const std::string& message, int32_t knownLine = 0) const;
+                  const char* code, const std::string& message, int32_t knownLine = 0) const;
     // Adds that diagnostic, placed only when it will be shown.
     void AddAt(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
-               const std::string& message, int32_t knownLine = 0);
+               const char* code, const std::string& message, int32_t knownLine = 0);
     bool Full() const { return shownCount_ >= kMostShown; }
 
     static const long kMostShown = 50;

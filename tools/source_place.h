@@ -9,6 +9,7 @@
 struct SourcePlace {
     int line;
     int column;           // the bytes since the line's start, plus one
+    int endColumn;        // just after the word, number or quoted string that starts there
     std::string lineText; // without its line end
 };
 

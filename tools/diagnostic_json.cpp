@@ -1,0 +1,71 @@
+#include "tools/diagnostic_json.h"
+
+namespace {
+
+// The length of the UTF-8 character at `at`, 0 when the bytes there are not one.
+size_t Utf8Length(const std::string& text, size_t at) {
+    unsigned char c = static_cast<unsigned char>(text[at]);
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (length == 0 || at + length > text.size()) {
+        return 0;
+    }
+    for (size_t next = 1; next < length; ++next) {
+        if ((static_cast<unsigned char>(text[at + next]) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// A JSON string literal: valid UTF-8 is kept, other bytes are read as Latin-1.
+std::string JsonString(const std::string& text) {
+    std::string json = "\"";
+    for (size_t at = 0; at < text.size(); ++at) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        size_t length = Utf8Length(text, at);
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += char(c);
+        } else if (c < 0x20 || length == 0) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(c));
+            json += escape;
+        } else {
+            json.append(text, at, length);
+            at += length - 1;
+        }
+    }
+    return json + '"';
+}
+
+std::string JsonItem(const Diagnostic& d) {
+    std::string json;
+    json += "{\"file\": " + (d.file.empty() ? std::string("null") : JsonString(d.file));
+    json += ", \"line\": " + (d.start.line > 0 ? std::to_string(d.start.line) : "null");
+    json += ", \"column\": " + (d.start.line > 0 ? std::to_string(d.start.column) : "null");
+    json += ", \"severity\": \"" + std::string(SeverityName(d.severity)) + "\"";
+    json += ", \"message\": " + JsonString(d.message) + ", \"include_chain\": [";
+    for (const auto& include : d.includedFrom) {
+        json += &include == &d.includedFrom.front() ? "" : ", ";
+        json += "{\"file\": " + JsonString(include.first) +
+                ", \"line\": " + std::to_string(include.second) + "}";
+    }
+    return json + "]}";
+}
+
+} // namespace
+
+void WriteDiagnosticsJson(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown) {
+    std::string json = "{\"diagnostics\": [";
+    bool first = true;
+    for (const Diagnostic& d : diagnostics) {
+        for (size_t i = 0; i <= d.notes.size(); ++i) {
+            json += first ? "\n  " : ",\n  ";
+            first = false;
+            json += JsonItem(i == 0 ? d : d.notes[i - 1]);
+        }
+    }
+    json += first ? "]" : "\n]";
+    json += ", \"not_shown\": " + std::to_string(notShown) + "}\n";
+    std::fputs(json.c_str(), out);
+}
