@@ -38,17 +38,28 @@ std::string JsonString(const std::string& text) {
     return json + '"';
 }
 
+std::string JsonPlace(const TextPlace& place) {
+    return place.line > 0 ? "{\"line\": " + std::to_string(place.line) +
+                                ", \"column\": " + std::to_string(place.column) + "}"
+                          : "null";
+}
+
+// One diagnostic, its notes nested in it as gcc nests its children.
 std::string JsonItem(const Diagnostic& d) {
-    std::string json;
-    json += "{\"file\": " + (d.file.empty() ? std::string("null") : JsonString(d.file));
-    json += ", \"line\": " + (d.start.line > 0 ? std::to_string(d.start.line) : "null");
-    json += ", \"column\": " + (d.start.line > 0 ? std::to_string(d.start.column) : "null");
+    std::string json = "{\"code\": " + (d.code.empty() ? "null" : JsonString(d.code));
     json += ", \"severity\": \"" + std::string(SeverityName(d.severity)) + "\"";
-    json += ", \"message\": " + JsonString(d.message) + ", \"include_chain\": [";
+    json += ", \"message\": " + JsonString(d.message);
+    json += ", \"file\": " + (d.file.empty() ? "null" : JsonString(d.file));
+    json += ", \"start\": " + JsonPlace(d.start) + ", \"end\": " + JsonPlace(d.end);
+    json += ", \"include_chain\": [";
     for (const auto& include : d.includedFrom) {
         json += &include == &d.includedFrom.front() ? "" : ", ";
         json += "{\"file\": " + JsonString(include.first) +
                 ", \"line\": " + std::to_string(include.second) + "}";
+    }
+    json += "], \"notes\": [";
+    for (const Diagnostic& note : d.notes) {
+        json += (&note == &d.notes.front() ? "" : ", ") + JsonItem(note);
     }
     return json + "]}";
 }
@@ -57,15 +68,10 @@ std::string JsonItem(const Diagnostic& d) {
 
 void WriteDiagnosticsJson(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown) {
     std::string json = "{\"diagnostics\": [";
-    bool first = true;
     for (const Diagnostic& d : diagnostics) {
-        for (size_t i = 0; i <= d.notes.size(); ++i) {
-            json += first ? "\n  " : ",\n  ";
-            first = false;
-            json += JsonItem(i == 0 ? d : d.notes[i - 1]);
-        }
+        json += (&d == &diagnostics.front() ? "\n  " : ",\n  ") + JsonItem(d);
     }
-    json += first ? "]" : "\n]";
+    json += diagnostics.empty() ? "]" : "\n]";
     json += ", \"not_shown\": " + std::to_string(notShown) + "}\n";
     std::fputs(json.c_str(), out);
 }

@@ -2,6 +2,8 @@
 // working folder, with its include files) and says, compiler-style, what is wrong with it. It
 // writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
 #include "platform/win32.h"
+#include "script/parser.h"
+#include "tools/colour_choice.h"
 #include "tools/diagnostic_json.h"
 #include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
@@ -12,6 +14,7 @@
 #include "tools/system_name.h"
 #include "tools/tool_frame.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,12 +26,14 @@
 
 namespace {
 
-enum Key { kStrict, kFormat, kLog };
+enum Key { kStrict, kFormat, kLog, kStdinName, kColour };
 
 const std::vector<Option> kOptions = {
     {"--strict", nullptr, OptionValue::kNone, kStrict},
     {"--format", nullptr, OptionValue::kJoined, kFormat},
     {"--log", nullptr, OptionValue::kGiven, kLog},
+    {"--stdin-name", nullptr, OptionValue::kJoined, kStdinName},
+    {"--color", nullptr, OptionValue::kJoined, kColour},
     kHelpOption,
     kVersionOption,
 };
@@ -49,10 +54,14 @@ int Record(const ScriptEntry& entries) {
 }
 
 const char kForm[] = "[OPTION]... %s FILE";
+const char kCheckForm[] = "[OPTION]... %s FILE...";
 
 // Each verb runs on the entries once the parse gave them.
 const std::vector<Verb<ScriptEntry>> kVerbs = {
-    {{"check", kForm, "", "report what is wrong with FILE\n"}, Check, nullptr, nullptr},
+    {{"check", kCheckForm, "", "report what is wrong with each FILE ('-': standard input)\n"},
+     Check,
+     nullptr,
+     nullptr},
     {{"dump", kForm, "",
       "print the entries as one configuration file that parses back to the same\n"
       "entries: FILE and its includes flattened into what the game sees\n"},
@@ -73,12 +82,17 @@ const ToolText kTool = {
     10,
     "options:\n"
     "  --strict             treat warnings as errors\n"
-    "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
+    "  --format=text|json   diagnostics as text on standard error (the default), or as\n"
+    "                       one JSON document on standard output (check only)\n"
     "  --log=FILE           write the launcher's log text of the parse to FILE (not one\n"
     "                       that the parse reads)\n"
+    "  --stdin-name=PATH    the name of standard input ('-') in messages; its includes\n"
+    "                       are found beside PATH\n"
+    "  --color=WHEN         colour diagnostics: auto (the default), always or never\n"
     "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
-    "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
+    "Text diagnostics go to standard error; auto colours them on a terminal unless\n"
+    "NO_COLOR is set to a word or TERM is dumb.\n"
     "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
     "             (with --strict also a warning), or an output could not be written,\n"
     "             2 usage error\n",
@@ -86,21 +100,22 @@ const ToolText kTool = {
     true,
 };
 
-bool ColourWanted() {
-    if (std::getenv("NO_COLOR")) {
-        return false;
-    }
-    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return _isatty(_fileno(stderr)) && GetConsoleMode(console, &mode) &&
-           SetConsoleMode(console, mode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
-}
-
 struct Options {
     const Verb<ScriptEntry>* verb = nullptr;
-    std::string file, logFile;
+    std::vector<std::string> files;
+    std::string logFile, stdinName = "<stdin>";
     bool strict = false, json = false;
+    ColourChoice colour = ColourChoice::kAuto;
 };
+
+std::optional<ColourChoice> ColourNamed(const std::string& name) {
+    if (name == "auto" || name == "always" || name == "never") {
+        return name == "auto"     ? ColourChoice::kAuto
+               : name == "always" ? ColourChoice::kAlways
+                                  : ColourChoice::kNever;
+    }
+    return std::nullopt;
+}
 
 Reading Apply(const Word& word, Options* options) {
     Reading answered;
@@ -109,7 +124,8 @@ Reading Apply(const Word& word, Options* options) {
     }
     bool refused = word.kind != Word::kOption ||
                    (word.key == kFormat && word.value != "text" && word.value != "json") ||
-                   (word.key == kLog && word.value.empty());
+                   (word.key == kColour && !ColourNamed(word.value)) ||
+                   ((word.key == kLog || word.key == kStdinName) && word.value.empty());
     if (refused) {
         return Refuse("unknown option or missing value: '" + word.text + "'");
     }
@@ -123,11 +139,33 @@ Reading Apply(const Word& word, Options* options) {
     case kLog:
         options->logFile = word.value;
         break;
+    case kStdinName:
+        options->stdinName = word.value;
+        break;
+    case kColour:
+        options->colour = *ColourNamed(word.value);
+        break;
     }
     return Reading::kRun;
 }
 
-// Reads the options, the verb and the file, in any order.
+// Why the verb and files cannot run together, a usage error's message; "" when they can.
+std::string WhyNotRun(const Options& options) {
+    bool check = std::string(options.verb->name) == "check";
+    if (!check && options.files.size() != 1) {
+        return "expected a command and one FILE";
+    }
+    if (!check && options.json) {
+        return "--format=json writes to standard output, where " + std::string(options.verb->name) +
+               " writes: it goes with check only";
+    }
+    if (std::count(options.files.begin(), options.files.end(), "-") > 1) {
+        return "standard input ('-') can be read only once";
+    }
+    return "";
+}
+
+// Reads the options, the verb and the files, in any order.
 Reading ReadOptions(int argc, char** argv, Options* options) {
     OptionReader reader(argc, argv, 1, kOptions);
     std::vector<std::string> operands;
@@ -139,20 +177,50 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     if (operands.empty()) {
         return Refuse("no command given");
     }
-    options->verb = operands.size() == 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
+    options->verb = operands.size() >= 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
     if (!options->verb) {
         return Refuse("expected a command and one FILE");
     }
-    options->file = operands[1];
-    return Reading::kRun;
+    options->files.assign(operands.begin() + 1, operands.end());
+    std::string refusal = WhyNotRun(*options);
+    return refusal.empty() ? Reading::kRun : Refuse(refusal);
 }
 
-void WriteDiagnostics(const CheckResult& result, const Options& options) {
-    if (options.json) {
-        WriteDiagnosticsJson(stderr, result.diagnostics, result.notShown);
-    } else {
-        WriteDiagnosticsText(stderr, result.diagnostics, result.notShown, ColourWanted());
+// Standard input, up to one byte more than a parse reads, so that the parse refuses it as too
+// long rather than this reading without end; false when it cannot be read.
+bool ReadStandardInput(std::string* text) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    char block[65536];
+    const size_t most = size_t(kMostScriptBytes) + 1;
+    while (text->size() < most) {
+        size_t got = std::fread(block, 1, std::min(sizeof block, most - text->size()), stdin);
+        if (got == 0) {
+            break;
+        }
+        text->append(block, got);
     }
+    return !std::ferror(stdin);
+}
+
+// Checks one operand: a file, or standard input under its name.
+CheckResult CheckOperand(const std::string& operand, const Options& options) {
+    CheckOptions checkOptions;
+    checkOptions.strict = options.strict;
+    if (operand != "-") {
+        return CheckScript(operand, std::nullopt, checkOptions);
+    }
+    std::string text;
+    if (!ReadStandardInput(&text)) {
+        Diagnostic failure;
+        failure.code = "unreadable-input";
+        failure.file = options.stdinName;
+        failure.message = std::string("cannot read standard input: ") + std::strerror(errno);
+        CheckResult unread;
+        unread.diagnostics.push_back(failure);
+        unread.failed = true;
+        return unread;
+    }
+    return CheckScript(options.stdinName, text, checkOptions);
 }
 
 // The file of the parse that `name` names too, in any spelling or through a link, or "".
@@ -217,19 +285,37 @@ int main(int argc, char** argv) {
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
     }
-    CheckOptions checkOptions;
-    checkOptions.strict = options.strict;
-    CheckResult result = CheckScript(options.file, std::nullopt, checkOptions);
-    WriteDiagnostics(result, options);
+    std::vector<CheckResult> results;
+    std::vector<Diagnostic> all; // for the one JSON document
+    long notShown = 0;
+    std::string logText;
+    std::vector<std::string> filesRead;
+    bool failed = false;
+    const bool colour = !options.json && ColourWanted(options.colour);
+    for (const std::string& operand : options.files) {
+        results.push_back(CheckOperand(operand, options));
+        const CheckResult& result = results.back();
+        if (options.json) {
+            all.insert(all.end(), result.diagnostics.begin(), result.diagnostics.end());
+            notShown += result.notShown;
+        } else {
+            WriteDiagnosticsText(stderr, result.diagnostics, result.notShown, colour);
+        }
+        failed = failed || result.failed;
+        logText += result.logText;
+        filesRead.insert(filesRead.end(), result.filesRead.begin(), result.filesRead.end());
+    }
+    if (options.json) {
+        WriteDiagnosticsJson(stdout, all, notShown);
+    }
     // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
-    bool failed = result.failed || std::fflush(stderr) != 0 || std::ferror(stderr);
+    failed = failed || std::fflush(stderr) != 0 || std::ferror(stderr);
     int status = failed ? kExitProblem : kExitOk;
-    if (!options.logFile.empty() &&
-        !WriteLogFile(options.logFile, result.logText, result.filesRead)) {
+    if (!options.logFile.empty() && !WriteLogFile(options.logFile, logText, filesRead)) {
         status = kExitProblem;
     }
-    if (status == kExitOk) {
-        status = options.verb->run(*result.entries);
+    for (size_t i = 0; i < results.size() && status == kExitOk; ++i) {
+        status = options.verb->run(*results[i].entries);
     }
     return FinishTool(status);
 }
