@@ -3,15 +3,12 @@
 #include "platform/win32.h"
 #include "tools/nearest_name.h"
 #include "tools/source_place.h"
+#include "tools/source_scan.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-const char* WantedKind(int32_t kind) {
-    return kind == kIntKind ? "an integer" : kind == kFloatKind ? "a decimal number" : "a string";
-}
 
 // The reports about an include's name that skip the include: those about the name of a
 // constant. A quoted name fails only where the end of the file cuts it, which ends the parse.
@@ -67,6 +64,7 @@ void ParseWatcher::Watch(const ParseEvent& event) {
         break;
     case ParseEvent::kKeywordDeclared:
         Remember(keywords_, event.subject);
+        Declared(event);
         break;
     case ParseEvent::kConstDefined:
         Remember(constants_, event.subject);
@@ -107,6 +105,12 @@ void ParseWatcher::FileStarted(const ScriptSource& source) {
 }
 
 void ParseWatcher::FileEnded(const ScriptSource& source) {
+    int64_t comment = errors_ == 0 ? UnclosedCommentAt(source.buffer, source.size) : -1;
+    if (comment >= 0) {
+        commentLeftOpen_ = true;
+        AddAt(source, uint32_t(comment), Diagnostic::kWarning, "unclosed-comment",
+              "a comment opened here is never closed: the game ignores everything after it");
+    }
     files_.pop_back();
     if (argument_.source == &source) {
         argument_ = Argument(); // the source goes, and another may take its address
@@ -156,18 +160,37 @@ void ParseWatcher::Reported(const ParseEvent& event) {
     const char* name = ScriptReportRowOf(event.code).name;
     if (includeName_ == &source && SkipsInclude(event.code)) {
         includeSkipped_ = true;
-        AddAt(source, includeNameStart_, Diagnostic::kWarning, name, event.message);
+        Warn(source, includeNameStart_, name, event);
         return;
     }
     // A report about an argument points at the argument, where its text starts.
     bool inArgument = argument_.reading && argument_.source == &source;
     uint32_t at = inArgument ? argument_.start : event.at;
     if (ScriptReportRowOf(event.code).goesOn) {
-        AddAt(source, at, Diagnostic::kWarning, name, event.message);
+        Warn(source, at, name, event);
         return;
     }
-    AddAt(source, at, Diagnostic::kError, name, event.message);
+    if (stopped_) {
+        // A report on the way out of a parse that failed already: the failure's consequence.
+        Note(source, at, at, "the launcher's log says: " + std::string(event.message));
+        return;
+    }
+    stopped_ = true;
+    std::string fault = Fault(event);
+    AddAt(source, at, Diagnostic::kError, name, fault);
     AddNotes(event, at);
+    if (fault != event.message) {
+        Note(source, at, at, "the launcher's log says: " + std::string(event.message));
+    }
+}
+
+void ParseWatcher::Warn(const ScriptSource& source, uint32_t at, const char* code,
+                        const ParseEvent& event) {
+    std::string fault = Fault(event);
+    AddAt(source, at, Diagnostic::kWarning, code, fault);
+    if (fault != event.message) {
+        Note(source, at, at, "the launcher's log says: " + std::string(event.message));
+    }
 }
 
 void ParseWatcher::IncludeNameRead(const ScriptSource& source) {
@@ -193,32 +216,61 @@ void ParseWatcher::AddNotes(const ParseEvent& event, uint32_t at) {
     if (argument_.source == &source) {
         ArgumentNotes(event, at);
     }
+    if ((event.code == kReportCallComma || event.code == kReportCallClosing) &&
+        ArgumentIsOfCall(event)) {
+        DeclarationNote(argument_.type->name);
+    }
+}
+
+void ParseWatcher::Declared(const ParseEvent& event) {
+    if (declarations_.size() >= kMostRemembered && !declarations_.count(event.subject)) {
+        return;
+    }
+    std::string letters;
+    for (const char* letter = event.detail; *letter; ++letter) {
+        letters += std::string(letter == event.detail ? "" : ", ") + *letter;
+    }
+    // The name follows its '!'.
+    uint32_t at =
+        event.at > 0 && event.source->buffer[event.at - 1] == '!' ? event.at - 1 : event.at;
+    Diagnostic note = At(*event.source, at, Diagnostic::kNote, "",
+                         "declared here: !" + std::string(event.subject) + "(" + letters + ")");
+    note.includedFrom.clear();
+    declarations_[event.subject] = std::move(note);
+}
+
+void ParseWatcher::DeclarationNote(const std::string& name) {
+    auto found = declarations_.find(name);
+    if (found != declarations_.end()) {
+        Add(found->second);
+    }
 }
 
 void ParseWatcher::KeywordNote(const ScriptSource& source, const std::string& name, uint32_t at) {
-    if (name.empty() && at < source.size) {
-        unsigned char c = source.buffer[at];
-        char shown[32];
-        std::snprintf(shown, sizeof shown, c > ' ' && c < 0x7F ? "'%c'" : "the byte 0x%02X", c);
-        Note(source, at, at, "a statement starts with a keyword, not with " + std::string(shown));
-    } else if (keywords_.count(name)) {
+    if (name.empty()) {
+        return; // the first line says what starts the statement
+    }
+    if (keywords_.count(name)) {
         Note(source, at, at,
              "'" + name +
                  "' is declared, but not where this line can see it: a keyword holds after its "
                  "'!' line, and inside a block only up to its '}'");
-    } else if (!name.empty()) {
-        std::string nearest = NearestName(name, keywords_);
-        if (!nearest.empty()) {
-            Note(source, at, at, "did you mean '" + nearest + "'?");
-        }
+    } else if (std::string nearest = NearestName(name, keywords_); !nearest.empty()) {
+        Note(source, at, at, "did you mean '" + nearest + "'?");
+    } else {
+        std::string declaration = DeclarationFor(source.buffer, source.size, at, name);
+        Note(source, at, at,
+             declaration.empty() ? "declare it before its first use: '!" + name +
+                                       "(...)', with a letter for each argument: s, i or f"
+                                 : "declare it before its first use: '" + declaration + "'");
     }
 }
 
 void ParseWatcher::ArgumentNotes(const ParseEvent& event, uint32_t at) {
     const ScriptSource& source = *event.source;
     int32_t written = LiteralKindAt(source.buffer, source.size, argument_.start);
-    if (argument_.reading) {
-        KindNote(event, written, at);
+    if (argument_.reading && event.code != kReportUnterminatedString) {
+        DeclarationNote(argument_.type->name);
     }
     // A string whose closing quote is missing takes in the next line, and the fault shows there.
     const unsigned char* text = source.buffer;
@@ -232,28 +284,6 @@ void ParseWatcher::ArgumentNotes(const ParseEvent& event, uint32_t at) {
     }
 }
 
-void ParseWatcher::KindNote(const ParseEvent& event, int32_t written, uint32_t at) {
-    std::string what = written < 0 ? "" : WantedKind(written);
-    const ScriptEntry* constant =
-        event.code == kReportConstKind ? event.source->FindConst(event.subject) : nullptr;
-    if (constant && constant->values) {
-        written = constant->values->kind;
-        what = "the constant '" + std::string(event.subject) + "', " + WantedKind(written);
-    }
-    int32_t wanted = argument_.parameter->kind;
-    if (written < 0 || written == wanted) {
-        return;
-    }
-    std::string declaration = "!" + std::string(argument_.type->name) + "(";
-    for (const ScriptValue* p = argument_.type->values; p; p = p->next) {
-        declaration += p == argument_.type->values ? "" : ", ";
-        declaration += KindLetter(p->kind);
-    }
-    Note(*event.source, at, at,
-         ArgumentName(argument_) + " is " + what + "; '" + declaration + ")' wants " +
-             WantedKind(wanted));
-}
-
 void ParseWatcher::Note(const ScriptSource& source, uint32_t place, uint32_t at,
                         const std::string& text) {
     if (droppingNotes_) {
@@ -265,12 +295,17 @@ void ParseWatcher::Note(const ScriptSource& source, uint32_t place, uint32_t at,
     Add(note);
 }
 
-std::string ParseWatcher::ArgumentName(const Argument& argument) const {
+int ParseWatcher::ArgumentNumber(const Argument& argument) {
     int number = 1;
     for (const ScriptValue* p = argument.type->values; p && p != argument.parameter; p = p->next) {
         ++number;
     }
-    return "argument " + std::to_string(number) + " of '" + argument.type->name + "'";
+    return number;
+}
+
+std::string ParseWatcher::ArgumentName(const Argument& argument) const {
+    return "argument " + std::to_string(ArgumentNumber(argument)) + " of '" + argument.type->name +
+           "'";
 }
 
 Diagnostic ParseWatcher::At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,

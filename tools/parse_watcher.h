@@ -7,6 +7,7 @@
 #include "script/source.h"
 #include "tools/diagnostic.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     long NotShown() const { return notShown_; }
     bool AnyError() const { return errors_ > 0; }
     bool AnyWarning() const { return warnings_ > 0; }
+    // A block comment of some file is never closed.
+    bool CommentLeftOpen() const { return commentLeftOpen_; }
     // The paths of the files the parse started, as it named them: the top file and includes.
     const std::vector<std::string>& FilesStarted() const { return filesStarted_; }
 
@@ -59,14 +62,25 @@ private:
     void Remember(std::set<std::string>& names, const char* name);
     void Reported(const ParseEvent& event);
     void IncludeNameRead(const ScriptSource& source);
+    // A report after which the parse goes on, as a warning.
+    void Warn(const ScriptSource& source, uint32_t at, const char* code, const ParseEvent& event);
     void AddNotes(const ParseEvent& event, uint32_t at);
     void KeywordNote(const ScriptSource& source, const std::string& name, uint32_t at);
     void ArgumentNotes(const ParseEvent& event, uint32_t at);
-    // The argument being read is `written` (a kind, or -1), and not what its call wants.
-    void KindNote(const ParseEvent& event, int32_t written, uint32_t at);
+    void Declared(const ParseEvent& event);
+    // Where the keyword `name` was declared, as a note below the diagnostic added last.
+    void DeclarationNote(const std::string& name);
+    // What an error report means, in the modder's terms (parse_watcher_faults.cpp).
+    std::string Fault(const ParseEvent& event) const;
+    std::string ArgumentFault(const ParseEvent& event) const;
+    std::string StatementStartFault(const ScriptSource& source, uint32_t at) const;
+    std::string CallFault(const ParseEvent& event) const;
+    // The argument read last is one of the call that the report is about.
+    bool ArgumentIsOfCall(const ParseEvent& event) const;
     // A note about byte `place` of the source, below a report about byte `at`.
     void Note(const ScriptSource& source, uint32_t place, uint32_t at, const std::string& text);
     std::string ArgumentName(const Argument& argument) const;
+    static int ArgumentNumber(const Argument& argument);
     // A diagnostic at byte `at` of the source (at most its size), with its include chain; the
     // line is counted unless it is known.
     Diagnostic At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,
@@ -86,11 +100,14 @@ private:
     const ScriptSource* includeName_ = nullptr;
     uint32_t includeNameStart_ = 0;
     bool includeSkipped_ = false;
-    std::set<std::string> keywords_, constants_; // declared and defined so far
-    std::vector<std::string> filesStarted_;      // bounded by the parse's bound on include files
+    std::set<std::string> keywords_, constants_;     // declared and defined so far
+    std::map<std::string, Diagnostic> declarations_; // the latest of each keyword, as a note
+    bool commentLeftOpen_ = false;
+    std::vector<std::string> filesStarted_; // bounded by the parse's bound on include files
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
     bool droppingNotes_ = false;
     bool parseFailed_ = false;
-    Diagnostic failure_; // where a value ran into the end of a file, without a report
+    bool stopped_ = false; // the parse reported an error, after which it reads no further
+    Diagnostic failure_;   // where a value ran into the end of a file, without a report
 };

@@ -17,7 +17,8 @@ std::string& LogText() {
 }
 
 // Why a parse that reported no error gave no entries.
-std::string WhyNothing(const std::string& path, const std::optional<std::string>& text) {
+std::string WhyNothing(const std::string& path, const std::optional<std::string>& text,
+                       bool commentLeftOpen) {
     if (path.size() >= sizeof ScriptSource::path) {
         return "the path is longer than " + std::to_string(sizeof ScriptSource::path - 1) +
                " characters, more than the parser reads";
@@ -38,7 +39,9 @@ std::string WhyNothing(const std::string& path, const std::optional<std::string>
     if (source->SkipBlanks() == -1) {
         return "the file holds no statements, only blanks and comments";
     }
-    return "the file holds declarations only: no keyword is called, so no entry comes back";
+    return commentLeftOpen ? "no keyword is called before the comment that is never closed"
+                           : "the file holds declarations only: no keyword is called, so no "
+                             "entry comes back";
 }
 
 // Why a path names nothing a parse may open: a folder, a pipe or a device; "" when it may.
@@ -72,7 +75,8 @@ ScriptEntry* ParseWatched(const std::string& path, const std::optional<std::stri
         watcher.ExplainFailure(path.c_str());
     } else if (!entries) {
         nothing.code = "no-entries";
-        nothing.message = WhyNothing(path, text) + "; the launcher keeps its defaults";
+        nothing.message =
+            WhyNothing(path, text, watcher.CommentLeftOpen()) + "; the launcher keeps its defaults";
         watcher.Add(nothing);
     }
     return entries;

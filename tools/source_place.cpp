@@ -1,7 +1,8 @@
 #include "tools/source_place.h"
 
+#include "tools/source_scan.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -17,31 +18,6 @@ int32_t LineOf(const ScriptSource& source, uint32_t at) {
     return line;
 }
 
-bool IsWordByte(unsigned char c) {
-    return std::isalnum(c) || c == '_' || c == '.';
-}
-
-// Just after the token at `at`, within its line: a quoted string up to its closing quote, a
-// word or number (with its sign), else one byte; `at` itself at the end of the file.
-uint32_t TokenEnd(const unsigned char* bytes, uint32_t size, uint32_t at) {
-    if (at >= size) {
-        return at;
-    }
-    uint32_t end = at + 1;
-    if (bytes[at] == '"') {
-        while (end < size && !IsLineEndByte(bytes[end]) && bytes[end] != '"') {
-            end += bytes[end] == '\\' && end + 1 < size && !IsLineEndByte(bytes[end + 1]) ? 2 : 1;
-        }
-        return end < size && bytes[end] == '"' ? end + 1 : end;
-    }
-    if (IsWordByte(bytes[at]) || bytes[at] == '-' || bytes[at] == '+') {
-        while (end < size && IsWordByte(bytes[end])) {
-            ++end;
-        }
-    }
-    return end;
-}
-
 } // namespace
 
 SourcePlace PlaceInSource(const ScriptSource& source, uint32_t at, int32_t knownLine) {
@@ -55,7 +31,7 @@ SourcePlace PlaceInSource(const ScriptSource& source, uint32_t at, int32_t known
     while (end < source.size && !IsLineEndByte(bytes[end])) {
         ++end;
     }
-    uint32_t tokenEnd = bytes ? TokenEnd(bytes, source.size, at) : at;
+    uint32_t tokenEnd = bytes ? ValueEnd(bytes, source.size, at) : at;
     SourcePlace place{int(line), int(at - start + 1), int(tokenEnd - start + 1), ""};
     if (bytes) {
         place.lineText.assign(reinterpret_cast<const char*>(bytes) + start, end - start);
