@@ -34,6 +34,9 @@ void ParseWatcher::Watch(const ParseEvent& event) {
     switch (event.kind) {
     case ParseEvent::kParseEnded:
         parseFailed_ = event.failed;
+        if (!parseFailed_) {
+            WarnRepeatedSettings();
+        }
         break;
     case ParseEvent::kFileStarted:
         FileStarted(*event.source);
@@ -54,13 +57,15 @@ void ParseWatcher::Watch(const ParseEvent& event) {
         break;
     case ParseEvent::kArgument:
         argument_ = {event.source, event.type, event.parameter, event.at, 0, true};
+        SettingGiven();
         break;
     case ParseEvent::kArgumentRead:
         argument_.reading = false;
         argument_.end = event.at;
+        LintArgument();
         break;
     case ParseEvent::kValueCutOff:
-        ValueCutOff(*event.source);
+        ValueCutOff(*event.source, event.at);
         break;
     case ParseEvent::kKeywordDeclared:
         Remember(keywords_, event.subject);
@@ -70,7 +75,7 @@ void ParseWatcher::Watch(const ParseEvent& event) {
         Remember(constants_, event.subject);
         break;
     case ParseEvent::kIncludeName:
-        includeName_ = event.source;
+        includeName_ = lastIncludeName_ = event.source;
         includeNameStart_ = event.at;
         break;
     case ParseEvent::kIncludeNameRead:
@@ -112,6 +117,7 @@ void ParseWatcher::FileEnded(const ScriptSource& source) {
               "a comment opened here is never closed: the game ignores everything after it");
     }
     files_.pop_back();
+    lastIncludeName_ = lastIncludeName_ == &source ? nullptr : lastIncludeName_;
     if (argument_.source == &source) {
         argument_ = Argument(); // the source goes, and another may take its address
     }
@@ -138,11 +144,14 @@ void ParseWatcher::BlockEnded(const ScriptSource& source, bool closed) {
     }
 }
 
-void ParseWatcher::ValueCutOff(const ScriptSource& source) {
+void ParseWatcher::ValueCutOff(const ScriptSource& source, uint32_t at) {
     // In an include's name the include is skipped; in an argument the parse fails here.
     if (argument_.reading && argument_.source == &source && errors_ == 0) {
         failure_ = At(source, source.size, Diagnostic::kError, "value-cut-off",
                       "the file ends where " + ArgumentName(argument_) + " should be");
+    } else if (at == includeNameStart_ && lastIncludeName_ == &source) {
+        AddAt(source, includeNameStart_, Diagnostic::kWarning, "value-cut-off",
+              "the file ends inside this include's name: the include is skipped");
     }
 }
 

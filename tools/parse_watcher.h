@@ -58,7 +58,7 @@ private:
     void FileEnded(const ScriptSource& source);
     void FileMissing(const ScriptSource& includer, const char* path);
     void BlockEnded(const ScriptSource& source, bool closed);
-    void ValueCutOff(const ScriptSource& source);
+    void ValueCutOff(const ScriptSource& source, uint32_t at);
     void Remember(std::set<std::string>& names, const char* name);
     void Reported(const ParseEvent& event);
     void IncludeNameRead(const ScriptSource& source);
@@ -68,6 +68,10 @@ private:
     void KeywordNote(const ScriptSource& source, const std::string& name, uint32_t at);
     void ArgumentNotes(const ParseEvent& event, uint32_t at);
     void Declared(const ParseEvent& event);
+    // Lint (parse_watcher_lint.cpp): what the game reads otherwise than the text seems to say.
+    void LintArgument();
+    void SettingGiven(); // a call of one of the launcher's settings, at the top level
+    void WarnRepeatedSettings();
     // Where the keyword `name` was declared, as a note below the diagnostic added last.
     void DeclarationNote(const std::string& name);
     // What an error report means, in the modder's terms (parse_watcher_faults.cpp).
@@ -100,9 +104,16 @@ private:
     const ScriptSource* includeName_ = nullptr;
     uint32_t includeNameStart_ = 0;
     bool includeSkipped_ = false;
+    const ScriptSource* lastIncludeName_ = nullptr;  // the source of the include name read last
     std::set<std::string> keywords_, constants_;     // declared and defined so far
     std::map<std::string, Diagnostic> declarations_; // the latest of each keyword, as a note
     bool commentLeftOpen_ = false;
+    // Each of the launcher's settings given at the top level: where first and last, how often.
+    struct Setting {
+        Diagnostic first, last;
+        long count = 0;
+    };
+    std::map<std::string, Setting> settings_;
     std::vector<std::string> filesStarted_; // bounded by the parse's bound on include files
     std::vector<Diagnostic> shown_;
     long notShown_ = 0, shownCount_ = 0, errors_ = 0, warnings_ = 0;
