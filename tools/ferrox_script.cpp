@@ -38,18 +38,18 @@ const std::vector<Option> kOptions = {
     kVersionOption,
 };
 
-int Check(const ScriptEntry&) {
+int Check(const CheckResult&) {
     return kExitOk; // the diagnostics are all it gives
 }
 
-int Dump(const ScriptEntry& entries) {
-    std::fputs(DumpScript(&entries).c_str(), stdout);
+int Dump(const CheckResult& result) {
+    std::fputs(DumpScript(result.entries.get(), &result.spellings).c_str(), stdout);
     return kExitOk;
 }
 
-int Record(const ScriptEntry& entries) {
+int Record(const CheckResult& result) {
     _setmode(_fileno(stdout), _O_BINARY);
-    entries.Write(stdout);
+    result.entries->Write(stdout);
     return kExitOk;
 }
 
@@ -57,7 +57,7 @@ const char kForm[] = "[OPTION]... %s FILE";
 const char kCheckForm[] = "[OPTION]... %s FILE...";
 
 // Each verb runs on the entries once the parse gave them.
-const std::vector<Verb<ScriptEntry>> kVerbs = {
+const std::vector<Verb<CheckResult>> kVerbs = {
     {{"check", kCheckForm, "", "report what is wrong with each FILE ('-': standard input)\n"},
      Check,
      nullptr,
@@ -101,7 +101,7 @@ const ToolText kTool = {
 };
 
 struct Options {
-    const Verb<ScriptEntry>* verb = nullptr;
+    const Verb<CheckResult>* verb = nullptr;
     std::vector<std::string> files;
     std::string logFile, stdinName = "<stdin>";
     bool strict = false, json = false;
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
         status = kExitProblem;
     }
     for (size_t i = 0; i < results.size() && status == kExitOk; ++i) {
-        status = options.verb->run(*results[i].entries);
+        status = options.verb->run(results[i]);
     }
     return FinishTool(status);
 }

@@ -68,11 +68,11 @@ void ParseWatcher::Watch(const ParseEvent& event) {
         ValueCutOff(*event.source, event.at);
         break;
     case ParseEvent::kKeywordDeclared:
-        Remember(keywords_, event.subject);
+        Remember(keywords_, event);
         Declared(event);
         break;
     case ParseEvent::kConstDefined:
-        Remember(constants_, event.subject);
+        Remember(constants_, event);
         break;
     case ParseEvent::kIncludeName:
         includeName_ = lastIncludeName_ = event.source;
@@ -155,9 +155,9 @@ void ParseWatcher::ValueCutOff(const ScriptSource& source, uint32_t at) {
     }
 }
 
-void ParseWatcher::Remember(std::set<std::string>& names, const char* name) {
-    if (names.size() < kMostRemembered) {
-        names.insert(name);
+void ParseWatcher::Remember(KnownNames& known, const ParseEvent& event) {
+    if (known.names.size() < kMostRemembered && known.names.insert(event.subject).second) {
+        known.spellings[event.subject] = WrittenAt(*event.source, event.at, event.subject);
     }
 }
 
@@ -217,9 +217,9 @@ void ParseWatcher::AddNotes(const ParseEvent& event, uint32_t at) {
         KeywordNote(source, event.subject, at);
     } else if (event.code == kReportUnknownConst && *event.subject) {
         std::string name = event.subject;
-        std::string nearest = NearestName(_strlwr(&name[0]), constants_); // as names are kept
+        std::string nearest = NearestName(_strlwr(&name[0]), constants_.names); // as kept
         if (!nearest.empty()) {
-            Note(source, at, at, "did you mean '" + nearest + "'?");
+            Note(source, at, at, "did you mean '" + constants_.Spelled(nearest) + "'?");
         }
     }
     if (argument_.source == &source) {
@@ -243,7 +243,8 @@ void ParseWatcher::Declared(const ParseEvent& event) {
     uint32_t at =
         event.at > 0 && event.source->buffer[event.at - 1] == '!' ? event.at - 1 : event.at;
     Diagnostic note = At(*event.source, at, Diagnostic::kNote, "",
-                         "declared here: !" + std::string(event.subject) + "(" + letters + ")");
+                         "declared here: !" + WrittenAt(*event.source, event.at, event.subject) +
+                             "(" + letters + ")");
     note.includedFrom.clear();
     declarations_[event.subject] = std::move(note);
 }
@@ -259,17 +260,18 @@ void ParseWatcher::KeywordNote(const ScriptSource& source, const std::string& na
     if (name.empty()) {
         return; // the first line says what starts the statement
     }
-    if (keywords_.count(name)) {
+    if (keywords_.names.count(name)) {
         Note(source, at, at,
-             "'" + name +
+             "'" + keywords_.Spelled(name) +
                  "' is declared, but not where this line can see it: a keyword holds after its "
                  "'!' line, and inside a block only up to its '}'");
-    } else if (std::string nearest = NearestName(name, keywords_); !nearest.empty()) {
-        Note(source, at, at, "did you mean '" + nearest + "'?");
+    } else if (std::string nearest = NearestName(name, keywords_.names); !nearest.empty()) {
+        Note(source, at, at, "did you mean '" + keywords_.Spelled(nearest) + "'?");
     } else {
-        std::string declaration = DeclarationFor(source.buffer, source.size, at, name);
+        std::string written = WrittenAt(source, at, name);
+        std::string declaration = DeclarationFor(source.buffer, source.size, at, written);
         Note(source, at, at,
-             declaration.empty() ? "declare it before its first use: '!" + name +
+             declaration.empty() ? "declare it before its first use: '!" + written +
                                        "(...)', with a letter for each argument: s, i or f"
                                  : "declare it before its first use: '" + declaration + "'");
     }
@@ -313,8 +315,8 @@ int ParseWatcher::ArgumentNumber(const Argument& argument) {
 }
 
 std::string ParseWatcher::ArgumentName(const Argument& argument) const {
-    return "argument " + std::to_string(ArgumentNumber(argument)) + " of '" + argument.type->name +
-           "'";
+    return "argument " + std::to_string(ArgumentNumber(argument)) + " of '" +
+           keywords_.Spelled(argument.type->name) + "'";
 }
 
 Diagnostic ParseWatcher::At(const ScriptSource& source, uint32_t at, Diagnostic::Severity severity,

@@ -36,8 +36,22 @@ public:
     bool CommentLeftOpen() const { return commentLeftOpen_; }
     // The paths of the files the parse started, as it named them: the top file and includes.
     const std::vector<std::string>& FilesStarted() const { return filesStarted_; }
+    // Each keyword declared, lower-cased, with the spelling of its first declaration.
+    const std::map<std::string, std::string>& KeywordSpellings() const {
+        return keywords_.spellings;
+    }
 
 private:
+    // Names declared or defined so far, lower-cased as the parser keeps them, each with the
+    // spelling of its first declaration, which diagnostics and the dump show.
+    struct KnownNames {
+        std::set<std::string> names;
+        std::map<std::string, std::string> spellings;
+        std::string Spelled(const std::string& name) const {
+            auto found = spellings.find(name);
+            return found == spellings.end() ? name : found->second;
+        }
+    };
     struct OpenFile {
         const ScriptSource* source;
         std::string path;
@@ -59,7 +73,7 @@ private:
     void FileMissing(const ScriptSource& includer, const char* path);
     void BlockEnded(const ScriptSource& source, bool closed);
     void ValueCutOff(const ScriptSource& source, uint32_t at);
-    void Remember(std::set<std::string>& names, const char* name);
+    void Remember(KnownNames& known, const ParseEvent& event);
     void Reported(const ParseEvent& event);
     void IncludeNameRead(const ScriptSource& source);
     // A report after which the parse goes on, as a warning.
@@ -104,8 +118,8 @@ private:
     const ScriptSource* includeName_ = nullptr;
     uint32_t includeNameStart_ = 0;
     bool includeSkipped_ = false;
-    const ScriptSource* lastIncludeName_ = nullptr;  // the source of the include name read last
-    std::set<std::string> keywords_, constants_;     // declared and defined so far
+    const ScriptSource* lastIncludeName_ = nullptr; // the source of the include name read last
+    KnownNames keywords_, constants_;
     std::map<std::string, Diagnostic> declarations_; // the latest of each keyword, as a note
     bool commentLeftOpen_ = false;
     // Each of the launcher's settings given at the top level: where first and last, how often.

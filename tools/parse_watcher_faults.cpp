@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 #include "tools/nearest_name.h"
+#include "tools/source_place.h"
 #include "tools/source_scan.h"
 
 #include <algorithm>
@@ -66,9 +67,10 @@ std::string ParseWatcher::Fault(const ParseEvent& event) const {
         return "names are at most 31 characters; this one has " +
                std::to_string(WordLength(source.buffer, source.size, event.at));
     case kReportUnknownKeyword:
-        return *event.subject ? "keyword '" + std::string(event.subject) + "' is not declared" +
-                                    (keywords_.count(event.subject) ? " here" : "")
-                              : StatementStartFault(source, event.at);
+        return *event.subject
+                   ? "keyword '" + WrittenAt(source, event.at, event.subject) +
+                         "' is not declared" + (keywords_.names.count(event.subject) ? " here" : "")
+                   : StatementStartFault(source, event.at);
     case kReportCallOpening:
         return "a '(' must follow '" + WordBefore(source.buffer, event.at) + "'";
     case kReportCallComma:
@@ -108,7 +110,7 @@ std::string ParseWatcher::ArgumentFault(const ParseEvent& event) const {
     if (event.code == kReportUnknownConst && *event.subject) {
         std::string no = "'" + std::string(event.subject) + "' is no constant defined before it";
         std::string name = event.subject;
-        bool nearConstant = !NearestName(_strlwr(&name[0]), constants_).empty();
+        bool nearConstant = !NearestName(_strlwr(&name[0]), constants_.names).empty();
         return wanted != kStringKind ? must + "; " + no
                : nearConstant        ? no
                                      : no + ": a string is written in double quotes";
@@ -151,7 +153,7 @@ std::string ParseWatcher::CallFault(const ParseEvent& event) const {
     }
     const ScriptSource& source = *event.source;
     const ScriptEntry& type = *argument_.type;
-    std::string name = "'" + std::string(type.name) + "'";
+    std::string name = "'" + keywords_.Spelled(type.name) + "'";
     int c = event.at < source.size ? source.buffer[event.at] : -1;
     int taken = ParameterCount(type);
     std::string takes = name + " takes " + Arguments(taken) + ", this call gives ";

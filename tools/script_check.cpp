@@ -96,6 +96,7 @@ CheckResult CheckScript(const std::string& path, const std::optional<std::string
         result.diagnostics = watcher.Diagnostics();
         result.notShown = watcher.NotShown();
         result.filesRead = watcher.FilesStarted();
+        result.spellings = watcher.KeywordSpellings();
         result.failed =
             !result.entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
     }

@@ -6,6 +6,7 @@
 #include "script/entry.h"
 #include "tools/diagnostic.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +21,10 @@ struct CheckResult {
     long notShown = 0;                    // errors and warnings left out past the cap
     std::unique_ptr<ScriptEntry> entries; // what the game read; null: nothing came back
     std::vector<std::string> filesRead;   // the top file and the includes, as the parse named them
-    std::string logText;                  // the launcher's log text of the parse
+    // Each keyword, lower-cased as the parser keeps it, with the spelling of its first
+    // declaration: how diagnostics and the dump name it.
+    std::map<std::string, std::string> spellings;
+    std::string logText; // the launcher's log text of the parse
     bool failed = false; // nothing came back, or an error (under strict a warning) was found
 };
 

@@ -38,3 +38,10 @@ SourcePlace PlaceInSource(const ScriptSource& source, uint32_t at, int32_t known
     }
     return place;
 }
+
+std::string WrittenAt(const ScriptSource& source, uint32_t at, const std::string& name) {
+    if (at > source.size || name.size() > source.size - at) {
+        return name;
+    }
+    return std::string(reinterpret_cast<const char*>(source.buffer) + at, name.size());
+}
