@@ -185,6 +185,9 @@ void ParseWatcher::Reported(const ParseEvent& event) {
         return;
     }
     stopped_ = true;
+    if (files_.size() == 1) {
+        errorInTopFile_ = at;
+    }
     std::string fault = Fault(event);
     AddAt(source, at, Diagnostic::kError, name, fault);
     AddNotes(event, at);

@@ -8,6 +8,7 @@
 #include "tools/diagnostic.h"
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     long NotShown() const { return notShown_; }
     bool AnyError() const { return errors_ > 0; }
     bool AnyWarning() const { return warnings_ > 0; }
+    // Where, in the top file, the error that ended the parse lies; none when it lies in an
+    // include file or no report ended the parse.
+    std::optional<uint32_t> ErrorInTopFile() const { return errorInTopFile_; }
     // A block comment of some file is never closed.
     bool CommentLeftOpen() const { return commentLeftOpen_; }
     // The paths of the files the parse started, as it named them: the top file and includes.
@@ -134,5 +138,6 @@ private:
     bool droppingNotes_ = false;
     bool parseFailed_ = false;
     bool stopped_ = false; // the parse reported an error, after which it reads no further
-    Diagnostic failure_;   // where a value ran into the end of a file, without a report
+    std::optional<uint32_t> errorInTopFile_;
+    Diagnostic failure_; // where a value ran into the end of a file, without a report
 };

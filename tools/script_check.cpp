@@ -3,6 +3,7 @@
 #include "diag/log.h"
 #include "script/parser.h"
 #include "tools/parse_watcher.h"
+#include "tools/read_on.h"
 #include "vfs/vfile.h"
 
 #include <cerrno>
@@ -82,6 +83,29 @@ ScriptEntry* ParseWatched(const std::string& path, const std::optional<std::stri
     return entries;
 }
 
+// The bytes of the file as the parse reads them, from the disk or an archive.
+std::string TextOf(const std::string& path) {
+    ScriptSource source(path.c_str());
+    return std::string(reinterpret_cast<const char*>(source.buffer), source.size);
+}
+
+// A note under the error that ended the game's parse, the first of `diagnostics`.
+void MarkWhereTheGameStops(std::vector<Diagnostic>* diagnostics) {
+    for (Diagnostic& d : *diagnostics) {
+        if (d.severity == Diagnostic::kError) {
+            Diagnostic note;
+            note.severity = Diagnostic::kNote;
+            note.file = d.file;
+            note.start = d.start;
+            note.end = d.end;
+            note.message = "the game reads no further; what follows is found by reading on as "
+                           "if this statement were deleted";
+            d.notes.insert(d.notes.begin(), note);
+            return;
+        }
+    }
+}
+
 } // namespace
 
 CheckResult CheckScript(const std::string& path, const std::optional<std::string>& text,
@@ -90,6 +114,7 @@ CheckResult CheckScript(const std::string& path, const std::optional<std::string
     LogText().clear();
     SetLogEchoHook([](const char* message) { LogText() += message; });
     CheckResult result;
+    std::optional<uint32_t> errorAt;
     {
         ParseWatcher watcher;
         result.entries.reset(ParseWatched(path, text, watcher));
@@ -99,9 +124,18 @@ CheckResult CheckScript(const std::string& path, const std::optional<std::string
         result.spellings = watcher.KeywordSpellings();
         result.failed =
             !result.entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
+        errorAt = watcher.ErrorInTopFile();
+    }
+    result.logText = std::move(LogText()); // the game's one parse, and not the readings on
+    if (errorAt) {
+        std::vector<Diagnostic> later =
+            ReadOnPastErrors(path, text ? *text : TextOf(path), *errorAt);
+        if (!later.empty()) {
+            MarkWhereTheGameStops(&result.diagnostics);
+            result.diagnostics.insert(result.diagnostics.end(), later.begin(), later.end());
+        }
     }
     SetLogEchoHook(nullptr);
-    result.logText = std::move(LogText());
     LogText().clear();
     if (options.strict) {
         for (Diagnostic& d : result.diagnostics) {
