@@ -1,21 +1,8 @@
 #include "tools/diagnostic_json.h"
 
-namespace {
+#include "tools/text_encoding.h"
 
-// The length of the UTF-8 character at `at`, 0 when the bytes there are not one.
-size_t Utf8Length(const std::string& text, size_t at) {
-    unsigned char c = static_cast<unsigned char>(text[at]);
-    size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (length == 0 || at + length > text.size()) {
-        return 0;
-    }
-    for (size_t next = 1; next < length; ++next) {
-        if ((static_cast<unsigned char>(text[at + next]) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
+namespace {
 
 // A JSON string literal: valid UTF-8 is kept, other bytes are read as Latin-1.
 std::string JsonString(const std::string& text) {

@@ -43,12 +43,11 @@ std::string CaretIndent(const std::string& shown, size_t column) {
 }
 
 // The line, cut to a window around the column, and the caret line under it.
-void WriteSourceLine(FILE* out, const Diagnostic& d, bool colour) {
+std::string SourceLine(const Diagnostic& d, bool colour) {
     size_t column = d.start.column > 0 ? size_t(d.start.column - 1) : 0;
     std::string shown = WindowOf(d.lineText, &column);
-    std::fprintf(out, "%s\n%s%s^%s\n", Printable(shown, true).c_str(),
-                 CaretIndent(shown, column).c_str(), colour ? "\033[1;32m" : "",
-                 colour ? "\033[0m" : "");
+    return Printable(shown, true) + "\n" + CaretIndent(shown, column) +
+           (colour ? "\033[1;32m^\033[0m\n" : "^\n");
 }
 
 // FILE:LINE:COLUMN, or the tool's name for a diagnostic of no file.
@@ -61,33 +60,33 @@ std::string PlaceOf(const Diagnostic& d) {
 }
 
 // The diagnostic, its include chain, then its notes.
-void WriteOne(FILE* out, const Diagnostic& d, bool colour) {
-    const char* bold = colour ? "\033[1m" : "";
-    const char* plain = colour ? "\033[0m" : "";
-    std::fprintf(out, "%s%s:%s %s%s:%s %s\n", bold, PlaceOf(d).c_str(), plain,
-                 colour ? SeverityColour(d.severity) : "", SeverityName(d.severity), plain,
-                 Printable(d.message).c_str());
+void AppendOne(std::string* text, const Diagnostic& d, bool colour) {
+    std::string bold = colour ? "\033[1m" : "", plain = colour ? "\033[0m" : "";
+    *text += bold + PlaceOf(d) + ":" + plain + " " + (colour ? SeverityColour(d.severity) : "") +
+             SeverityName(d.severity) + ":" + plain + " " + Printable(d.message) + "\n";
     if (d.showLine) {
-        WriteSourceLine(out, d, colour);
+        *text += SourceLine(d, colour);
     }
     for (const auto& include : d.includedFrom) {
-        std::fprintf(out, "%snote:%s included from %s:%d\n",
-                     colour ? SeverityColour(Diagnostic::kNote) : "", plain,
-                     Printable(include.first).c_str(), include.second);
+        *text += (colour ? SeverityColour(Diagnostic::kNote) : "") + std::string("note:") + plain +
+                 " included from " + Printable(include.first) + ":" +
+                 std::to_string(include.second) + "\n";
     }
     for (const Diagnostic& note : d.notes) {
-        WriteOne(out, note, colour);
+        AppendOne(text, note, colour);
     }
 }
 
 } // namespace
 
-void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown,
-                          bool colour) {
+std::string DiagnosticsText(const std::vector<Diagnostic>& diagnostics, long notShown,
+                            bool colour) {
+    std::string text;
     for (const Diagnostic& d : diagnostics) {
-        WriteOne(out, d, colour);
+        AppendOne(&text, d, colour);
     }
     if (notShown > 0) {
-        std::fprintf(out, "ferrox-script: %ld more diagnostics not shown\n", notShown);
+        text += "ferrox-script: " + std::to_string(notShown) + " more diagnostics not shown\n";
     }
+    return text;
 }

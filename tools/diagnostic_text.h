@@ -4,9 +4,8 @@
 
 #include "tools/diagnostic.h"
 
-#include <cstdio>
+#include <string>
 
 // Names and lines are written through Printable. `colour`: ANSI colours, for a terminal.
 // `notShown`: diagnostics left out past the cap.
-void WriteDiagnosticsText(FILE* out, const std::vector<Diagnostic>& diagnostics, long notShown,
-                          bool colour);
+std::string DiagnosticsText(const std::vector<Diagnostic>& diagnostics, long notShown, bool colour);

@@ -4,6 +4,7 @@
 #include "platform/win32.h"
 #include "script/parser.h"
 #include "tools/colour_choice.h"
+#include "tools/console_output.h"
 #include "tools/diagnostic_json.h"
 #include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
@@ -299,7 +300,7 @@ int main(int argc, char** argv) {
             all.insert(all.end(), result.diagnostics.begin(), result.diagnostics.end());
             notShown += result.notShown;
         } else {
-            WriteDiagnosticsText(stderr, result.diagnostics, result.notShown, colour);
+            WriteStandardError(DiagnosticsText(result.diagnostics, result.notShown, colour));
         }
         failed = failed || result.failed;
         logText += result.logText;
