@@ -7,6 +7,9 @@
 // A first line "$sh COMMAND" in place of "$ ARGUMENTS" runs COMMAND with /bin/sh in that folder,
 // $SCRIPT standing for the tool, for what arguments alone cannot set up: a link, a redirection
 // to /dev/full, a ulimit. Its exit status is the one compared. Such cases run on POSIX only.
+//
+// The files of tool_cases/read_on/ check that the faults found past the first error are the
+// ones left once the earlier faulty statements are deleted (read_on/README.md).
 #include "tests/script/case_support.h"
 
 #include "tests/support/temporary_folder.h"
