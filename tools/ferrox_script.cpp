@@ -1,20 +1,23 @@
 // ferrox-script: parses a configuration file exactly as the launcher parses game.ini (from the
 // working folder, with its include files) and says, compiler-style, what is wrong with it. It
 // writes no log file of its own: the launcher's log text goes to --log FILE when asked for.
-#include "diag/log.h"
 #include "platform/win32.h"
 #include "script/parser.h"
-#include "tools/diagnostic.h"
+#include "tools/colour_choice.h"
+#include "tools/console_output.h"
+#include "tools/diagnostic_json.h"
+#include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
 #include "tools/format_command.h"
-#include "tools/parse_watcher.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
+#include "tools/script_check.h"
 #include "tools/script_dump.h"
+#include "tools/standard_input.h"
 #include "tools/system_name.h"
 #include "tools/tool_frame.h"
-#include "vfs/vfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -26,40 +29,45 @@
 
 namespace {
 
-enum Key { kStrict, kFormat, kLog, kCheck, kDiff, kStdinName };
+enum Key { kStrict, kFormat, kLog, kStdinName, kColour, kCheck, kDiff };
 
 const std::vector<Option> kOptions = {
     {"--strict", nullptr, OptionValue::kNone, kStrict},
     {"--format", nullptr, OptionValue::kJoined, kFormat},
     {"--log", nullptr, OptionValue::kGiven, kLog},
+    {"--stdin-name", nullptr, OptionValue::kJoined, kStdinName},
+    {"--color", nullptr, OptionValue::kJoined, kColour},
     {"--check", nullptr, OptionValue::kNone, kCheck},
     {"--diff", nullptr, OptionValue::kNone, kDiff},
-    {"--stdin-name", nullptr, OptionValue::kGiven, kStdinName},
     kHelpOption,
     kVersionOption,
 };
 
-int Check(const ScriptEntry&) {
+int Check(const CheckResult&) {
     return kExitOk; // the diagnostics are all it gives
 }
 
-int Dump(const ScriptEntry& entries) {
-    std::fputs(DumpScript(&entries).c_str(), stdout);
+int Dump(const CheckResult& result) {
+    std::fputs(DumpScript(result.entries.get(), &result.spellings).c_str(), stdout);
     return kExitOk;
 }
 
-int Record(const ScriptEntry& entries) {
+int Record(const CheckResult& result) {
     _setmode(_fileno(stdout), _O_BINARY);
-    entries.Write(stdout);
+    result.entries->Write(stdout);
     return kExitOk;
 }
 
 const char kForm[] = "[OPTION]... %s FILE";
+const char kCheckForm[] = "[OPTION]... %s FILE...";
 const char kFormatVerb[] = "fmt";
 
 // Each verb runs on the entries once the parse gave them.
-const std::vector<Verb<ScriptEntry>> kVerbs = {
-    {{"check", kForm, "", "report what is wrong with FILE\n"}, Check, nullptr, nullptr},
+const std::vector<Verb<CheckResult>> kVerbs = {
+    {{"check", kCheckForm, "", "report what is wrong with each FILE ('-': standard input)\n"},
+     Check,
+     nullptr,
+     nullptr},
     {{"dump", kForm, "",
       "print the entries as one configuration file that parses back to the same\n"
       "entries: FILE and its includes flattened into what the game sees\n"},
@@ -70,7 +78,7 @@ const std::vector<Verb<ScriptEntry>> kVerbs = {
      Record,
      nullptr,
      nullptr},
-    // It runs on files rather than on one parse's entries: main runs it.
+    // It runs on files rather than on one check's result: main runs it.
     {{kFormatVerb, "[OPTION]... %s [--check] [--diff] FILE...", "",
       "lay out each FILE that parses in the one layout, in place; FILE - lays out\n"
       "standard input to standard output\n"},
@@ -87,16 +95,19 @@ const ToolText kTool = {
     10,
     "options:\n"
     "  --strict             treat warnings as errors\n"
-    "  --format=text|json   diagnostics as text (the default) or as one JSON document\n"
+    "  --format=text|json   diagnostics as text on standard error (the default), or as\n"
+    "                       one JSON document on standard output (check only)\n"
     "  --log=FILE           write the launcher's log text of the parse to FILE (not one\n"
     "                       that the parse reads)\n"
     "  --check              fmt: write nothing; name the files that would change\n"
     "  --diff               fmt: write nothing; show the changes as a unified diff\n"
-    "  --stdin-name=NAME    fmt: the name that standard input has in diagnostics and\n"
-    "                       that its includes are found beside\n"
+    "  --stdin-name=PATH    the name of standard input ('-') in messages; its includes\n"
+    "                       are found beside PATH\n"
+    "  --color=WHEN         colour diagnostics: auto (the default), always or never\n"
     "  -h, --help           show this help and exit\n"
     "  --version            show the version and exit\n"
-    "Diagnostics go to standard error, in colour on a terminal unless NO_COLOR is set.\n"
+    "Text diagnostics go to standard error; auto colours them on a terminal unless\n"
+    "NO_COLOR is set to a word or TERM is dumb.\n"
     "exit status: 0 entries came back, 1 nothing came back or an error was reported\n"
     "             (with --strict also a warning), or an output could not be written,\n"
     "             2 usage error\n"
@@ -107,49 +118,23 @@ const ToolText kTool = {
     true,
 };
 
-std::string& LogText() {
-    static std::string text;
-    return text;
-}
-
-bool ColourWanted() {
-    if (std::getenv("NO_COLOR")) {
-        return false;
-    }
-    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return _isatty(_fileno(stderr)) && GetConsoleMode(console, &mode) &&
-           SetConsoleMode(console, mode | 0x0004); // ENABLE_VIRTUAL_TERMINAL_PROCESSING
-}
-
-// Why a parse that reported no error gave no entries.
-std::string WhyNothing(const char* path) {
-    if (std::strlen(path) >= sizeof ScriptSource::path) {
-        return "the path is longer than " + std::to_string(sizeof ScriptSource::path - 1) +
-               " characters, more than the parser reads";
-    }
-    FILE* file = vfopen(path, "rb");
-    if (!file) {
-        return std::string("cannot open the file: ") + std::strerror(errno);
-    }
-    vfclose(file);
-    ScriptSource source(path);
-    if (source.size == 0) {
-        return "the file is empty";
-    }
-    if (source.SkipBlanks() == -1) {
-        return "the file holds no statements, only blanks and comments";
-    }
-    return "the file holds declarations only: no keyword is called, so no entry comes back";
-}
-
 struct Options {
-    const Verb<ScriptEntry>* verb = nullptr;
-    std::string file, logFile;
+    const Verb<CheckResult>* verb = nullptr;
+    std::vector<std::string> files;
+    std::string logFile, stdinName = "<stdin>";
     bool strict = false, json = false;
-    FormatRequest format;
-    bool formatOption = false; // one of fmt's own options was given
+    ColourChoice colour = ColourChoice::kAuto;
+    bool layoutCheck = false, layoutDiff = false; // fmt's own options
 };
+
+std::optional<ColourChoice> ColourNamed(const std::string& name) {
+    if (name == "auto" || name == "always" || name == "never") {
+        return name == "auto"     ? ColourChoice::kAuto
+               : name == "always" ? ColourChoice::kAlways
+                                  : ColourChoice::kNever;
+    }
+    return std::nullopt;
+}
 
 Reading Apply(const Word& word, Options* options) {
     Reading answered;
@@ -158,6 +143,7 @@ Reading Apply(const Word& word, Options* options) {
     }
     bool refused = word.kind != Word::kOption ||
                    (word.key == kFormat && word.value != "text" && word.value != "json") ||
+                   (word.key == kColour && !ColourNamed(word.value)) ||
                    ((word.key == kLog || word.key == kStdinName) && word.value.empty());
     if (refused) {
         return Refuse("unknown option or missing value: '" + word.text + "'");
@@ -172,21 +158,46 @@ Reading Apply(const Word& word, Options* options) {
     case kLog:
         options->logFile = word.value;
         break;
+    case kStdinName:
+        options->stdinName = word.value;
+        break;
+    case kColour:
+        options->colour = *ColourNamed(word.value);
+        break;
     case kCheck:
-        options->format.check = options->formatOption = true;
+        options->layoutCheck = true;
         break;
     case kDiff:
-        options->format.diff = options->formatOption = true;
-        break;
-    case kStdinName:
-        options->format.stdinName = word.value;
-        options->formatOption = true;
+        options->layoutDiff = true;
         break;
     }
     return Reading::kRun;
 }
 
-// Reads the options, the verb and the file, in any order.
+// Why the verb and files cannot run together, a usage error's message; "" when they can.
+std::string WhyNotRun(const Options& options) {
+    bool check = std::string(options.verb->name) == "check";
+    bool layout = std::string(options.verb->name) == kFormatVerb;
+    if ((options.layoutCheck || options.layoutDiff) && !layout) {
+        return "--check and --diff go with fmt only";
+    }
+    if (layout && !options.logFile.empty()) {
+        return "--log goes with check, dump and record, not with fmt";
+    }
+    if (!check && !layout && options.files.size() != 1) {
+        return "expected a command and one FILE";
+    }
+    if (!check && options.json) {
+        return "--format=json writes to standard output, where " + std::string(options.verb->name) +
+               " writes: it goes with check only";
+    }
+    if (std::count(options.files.begin(), options.files.end(), "-") > 1) {
+        return "standard input ('-') can be read only once";
+    }
+    return "";
+}
+
+// Reads the options, the verb and the files, in any order.
 Reading ReadOptions(int argc, char** argv, Options* options) {
     OptionReader reader(argc, argv, 1, kOptions);
     std::vector<std::string> operands;
@@ -198,65 +209,36 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     if (operands.empty()) {
         return Refuse("no command given");
     }
-    options->verb = FindVerb(kVerbs, operands[0]);
-    if (options->verb && std::strcmp(options->verb->name, kFormatVerb) == 0) {
-        if (operands.size() < 2) {
-            return Refuse("fmt expects at least one FILE");
-        }
-        if (!options->logFile.empty()) {
-            return Refuse("--log goes with check, dump and record, not with fmt");
-        }
-        options->format.files.assign(operands.begin() + 1, operands.end());
-        options->format.strict = options->strict;
-        return Reading::kRun;
-    }
-    if (!options->verb || operands.size() != 2) {
+    options->verb = operands.size() >= 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
+    if (!options->verb) {
         return Refuse("expected a command and one FILE");
     }
-    if (options->formatOption) {
-        return Refuse("--check, --diff and --stdin-name go with fmt only");
-    }
-    options->file = operands[1];
-    return Reading::kRun;
+    options->files.assign(operands.begin() + 1, operands.end());
+    std::string refusal = WhyNotRun(*options);
+    return refusal.empty() ? Reading::kRun : Refuse(refusal);
 }
 
-// Parses the file as the launcher does, telling the watcher why when nothing comes back.
-ScriptEntry* ParseWatched(const char* path, ParseWatcher& watcher) {
-    Diagnostic nothing;
-    nothing.file = path;
-    std::error_code ignored;
-    auto type = std::filesystem::status(path, ignored).type();
-    if (type != std::filesystem::file_type::not_found &&
-        type != std::filesystem::file_type::regular && type != std::filesystem::file_type::none) {
-        // Opening a pipe or a device could wait for ever; a folder holds no text.
-        nothing.message = type == std::filesystem::file_type::directory
-                              ? "is a folder, not a file"
-                              : "is not a regular file (a pipe, a device or a socket)";
-        watcher.Add(nothing);
-        return nullptr;
+// Checks one operand: a file, or standard input under its name.
+CheckResult CheckOperand(const std::string& operand, const Options& options) {
+    CheckOptions checkOptions;
+    checkOptions.strict = options.strict;
+    if (operand != "-") {
+        return CheckScript(operand, std::nullopt, checkOptions);
     }
-    ScriptEntry* entries = ParseScriptFile(path);
-    if (!entries && watcher.ParseFailed()) {
-        watcher.ExplainFailure(path);
-    } else if (!entries) {
-        nothing.message = WhyNothing(path) + "; the launcher keeps its defaults";
-        watcher.Add(nothing);
+    // One byte more than a parse reads, so that the parse refuses a longer text as too long.
+    std::string text;
+    std::string problem = ReadStandardInput(size_t(kMostScriptBytes) + 1, &text);
+    if (!problem.empty()) {
+        Diagnostic failure;
+        failure.code = "unreadable-input";
+        failure.file = options.stdinName;
+        failure.message = "standard input " + problem;
+        CheckResult unread;
+        unread.diagnostics.push_back(failure);
+        unread.failed = true;
+        return unread;
     }
-    return entries;
-}
-
-void WriteDiagnostics(const ParseWatcher& watcher, const Options& options) {
-    std::vector<Diagnostic> diagnostics = watcher.Diagnostics();
-    for (Diagnostic& d : diagnostics) {
-        if (options.strict && d.severity == Diagnostic::kWarning) {
-            d.severity = Diagnostic::kError;
-        }
-    }
-    if (options.json) {
-        WriteDiagnosticsJson(stderr, diagnostics, watcher.NotShown());
-    } else {
-        WriteDiagnosticsText(stderr, diagnostics, watcher.NotShown(), ColourWanted());
-    }
+    return CheckScript(options.stdinName, text, checkOptions);
 }
 
 // The file of the parse that `name` names too, in any spelling or through a link, or "".
@@ -294,11 +276,11 @@ std::string WhyNoLogThere(const std::string& name, const std::vector<std::string
 }
 
 // Writes the log text to the file `name`, through a temporary that takes its name once whole.
-bool WriteLogFile(const std::string& name, const std::vector<std::string>& read) {
+bool WriteLogFile(const std::string& name, const std::string& text,
+                  const std::vector<std::string>& read) {
     std::string failure = WhyNoLogThere(name, read);
     if (failure.empty()) {
         ReplacementFile log(PathOfSystemName(name));
-        const std::string& text = LogText();
         bool written = log.File() &&
                        std::fwrite(text.data(), 1, text.size(), log.File()) == text.size() &&
                        log.Commit(true);
@@ -321,32 +303,44 @@ int main(int argc, char** argv) {
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
     }
-    int status = kExitOk;
-    LogToEchoHookOnly();
-    SetLogEchoHook([](const char* message) { LogText() += message; });
+    std::vector<CheckResult> results;
+    std::vector<Diagnostic> all; // for the one JSON document
+    long notShown = 0;
+    std::string logText;
+    std::vector<std::string> filesRead;
+    bool failed = false;
+    const bool colour = !options.json && ColourWanted(options.colour);
     if (std::strcmp(options.verb->name, kFormatVerb) == 0) {
-        return FinishTool(FormatFiles(options.format, [&options](const ParseWatcher& watcher) {
-            WriteDiagnostics(watcher, options);
+        FormatRequest request{options.files, options.stdinName, options.layoutCheck,
+                              options.layoutDiff, options.strict};
+        return FinishTool(FormatFiles(request, [colour](const CheckResult& result) {
+            WriteStandardError(DiagnosticsText(result.diagnostics, result.notShown, colour));
         }));
     }
-    ScriptEntry* entries = nullptr;
-    std::vector<std::string> filesRead;
-    {
-        ParseWatcher watcher;
-        entries = ParseWatched(options.file.c_str(), watcher);
-        WriteDiagnostics(watcher, options);
-        bool failed = !entries || watcher.AnyError() || (options.strict && watcher.AnyWarning());
-        // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
-        failed = failed || std::fflush(stderr) != 0 || std::ferror(stderr);
-        status = failed ? 1 : 0;
-        filesRead = watcher.FilesStarted();
+    for (const std::string& operand : options.files) {
+        results.push_back(CheckOperand(operand, options));
+        const CheckResult& result = results.back();
+        if (options.json) {
+            all.insert(all.end(), result.diagnostics.begin(), result.diagnostics.end());
+            notShown += result.notShown;
+        } else {
+            WriteStandardError(DiagnosticsText(result.diagnostics, result.notShown, colour));
+        }
+        failed = failed || result.failed;
+        logText += result.logText;
+        filesRead.insert(filesRead.end(), result.filesRead.begin(), result.filesRead.end());
     }
-    if (!options.logFile.empty() && !WriteLogFile(options.logFile, filesRead)) {
-        status = 1;
+    if (options.json) {
+        WriteDiagnosticsJson(stdout, all, notShown);
     }
-    if (status == kExitOk) {
-        status = options.verb->run(*entries);
+    // Diagnostics that did not reach their file (a full disk) leave a run that says nothing.
+    failed = failed || std::fflush(stderr) != 0 || std::ferror(stderr);
+    int status = failed ? kExitProblem : kExitOk;
+    if (!options.logFile.empty() && !WriteLogFile(options.logFile, logText, filesRead)) {
+        status = kExitProblem;
     }
-    delete entries;
+    for (size_t i = 0; i < results.size() && status == kExitOk; ++i) {
+        status = options.verb->run(results[i]);
+    }
     return FinishTool(status);
 }

@@ -5,10 +5,12 @@
 #include "tools/printable.h"
 #include "tools/replace_file.h"
 #include "tools/script_format.h"
+#include "tools/standard_input.h"
 #include "tools/system_name.h"
 #include "tools/tool_frame.h"
 #include "tools/unified_diff.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,19 +19,6 @@
 #include <iterator>
 
 namespace {
-
-// Reads at most one byte more than a parse may read, so a longer file fails its parse there.
-bool ReadStandardInput(std::string* bytes) {
-    _setmode(_fileno(stdin), _O_BINARY);
-    char block[65536];
-    for (size_t got; (got = std::fread(block, 1, sizeof block, stdin)) > 0;) {
-        bytes->append(block, got);
-        if (bytes->size() > kMostScriptBytes) {
-            break;
-        }
-    }
-    return !std::ferror(stdin);
-}
 
 // Why the file cannot be read, or "" when its bytes are in `bytes`.
 std::string ReadFile(const std::filesystem::path& path, std::string* bytes) {
@@ -72,29 +61,30 @@ std::string WriteFile(const std::filesystem::path& path, const std::string& text
 }
 
 // Whether the launcher's parse accepts the bytes as the file `name`, with its includes beside
-// it; the diagnostics go to `show` when it does not.
+// it: no error (under strict, no warning) in check's diagnostics. A file of declarations only,
+// as an include often is, gives no entries and is still laid out. When it is not accepted,
+// check's diagnostics go to `show`.
 bool Parses(const std::string& name, const std::string& bytes, bool strict,
-            const std::function<void(const ParseWatcher&)>& show) {
-    ParseWatcher watcher;
-    ScriptEntry* entries = ParseScriptBuffer(name.c_str(), bytes.data(), bytes.size());
-    delete entries;
-    if (watcher.ParseFailed() && !watcher.AnyError()) {
-        watcher.ExplainFailure(name.c_str());
-    }
+            const std::function<void(const CheckResult&)>& show) {
+    CheckOptions options;
+    options.strict = strict;
+    CheckResult result = CheckScript(name, bytes, options);
     bool parses =
-        !watcher.ParseFailed() && !watcher.AnyError() && !(strict && watcher.AnyWarning());
+        std::none_of(result.diagnostics.begin(), result.diagnostics.end(), [](const Diagnostic& d) {
+            return d.severity == Diagnostic::kError && d.code != "no-entries";
+        });
     if (!parses) {
-        show(watcher);
+        show(result);
     }
     return parses;
 }
 
 int FormatOne(const std::string& operand, const FormatRequest& request,
-              const std::function<void(const ParseWatcher&)>& show) {
+              const std::function<void(const CheckResult&)>& show) {
     bool standardInput = operand == "-";
     const std::string& name = standardInput ? request.stdinName : operand;
     std::string bytes;
-    std::string failure = standardInput ? (ReadStandardInput(&bytes) ? "" : std::strerror(errno))
+    std::string failure = standardInput ? ReadStandardInput(size_t(kMostScriptBytes) + 1, &bytes)
                                         : ReadFile(PathOfSystemName(name), &bytes);
     if (!failure.empty()) {
         Complain("cannot read '" + name + "': " + failure);
@@ -135,8 +125,7 @@ int FormatOne(const std::string& operand, const FormatRequest& request,
 
 } // namespace
 
-int FormatFiles(const FormatRequest& request,
-                const std::function<void(const ParseWatcher&)>& show) {
+int FormatFiles(const FormatRequest& request, const std::function<void(const CheckResult&)>& show) {
     int status = kExitOk;
     for (const std::string& file : request.files) {
         if (FormatOne(file, request, show) != kExitOk) {

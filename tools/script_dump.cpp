@@ -72,6 +72,7 @@ std::string StringLiteral(const char* text) {
 
 class Dumper {
 public:
+    explicit Dumper(const std::map<std::string, std::string>* spellings) : spellings_(spellings) {}
     std::string text;
 
     // Recursion follows the tree, whose depth the parser bounds.
@@ -86,7 +87,7 @@ public:
                 values += Literal(value);
             }
             Declare(entry->name, kinds, indent, hidden);
-            text += indent + entry->name + "(" + values + ")";
+            text += indent + Spelled(entry->name) + "(" + values + ")";
             if (entry->child) {
                 text += " {\n";
                 List(entry->child, depth + 1);
@@ -115,7 +116,7 @@ private:
                                     ? std::nullopt
                                     : std::optional<std::string>(found->second)});
         inForce_[name] = kinds;
-        text += indent + "!" + name + "(" + kinds + ")\n";
+        text += indent + "!" + Spelled(name) + "(" + kinds + ")\n";
     }
 
     void Restore(Hidden& hidden) {
@@ -138,13 +139,25 @@ private:
         return StringLiteral(static_cast<const StringValue*>(value)->text);
     }
 
+    std::string Spelled(const std::string& name) const {
+        if (spellings_) {
+            auto found = spellings_->find(name);
+            if (found != spellings_->end()) {
+                return found->second;
+            }
+        }
+        return name;
+    }
+
+    const std::map<std::string, std::string>* spellings_;
     std::map<std::string, std::string> inForce_; // keyword: its kind letters
 };
 
 } // namespace
 
-std::string DumpScript(const ScriptEntry* entries) {
-    Dumper dumper;
+std::string DumpScript(const ScriptEntry* entries,
+                       const std::map<std::string, std::string>* spellings) {
+    Dumper dumper(spellings);
     dumper.List(entries, 0);
     return dumper.text;
 }

@@ -5,6 +5,10 @@
 
 #include "script/entry.h"
 
+#include <map>
 #include <string>
 
-std::string DumpScript(const ScriptEntry* entries);
+// `spellings`: how to write each keyword (lower-cased, as entries name it), where known; the
+// parser compares names without regard to case, so any spelling parses back the same.
+std::string DumpScript(const ScriptEntry* entries,
+                       const std::map<std::string, std::string>* spellings = nullptr);

@@ -1,5 +1,7 @@
 #include "tools/source_place.h"
 
+#include "tools/source_scan.h"
+
 #include <algorithm>
 
 namespace {
@@ -29,9 +31,17 @@ SourcePlace PlaceInSource(const ScriptSource& source, uint32_t at, int32_t known
     while (end < source.size && !IsLineEndByte(bytes[end])) {
         ++end;
     }
-    SourcePlace place{int(line), int(at - start + 1), ""};
+    uint32_t tokenEnd = bytes ? ValueEnd(bytes, source.size, at) : at;
+    SourcePlace place{int(line), int(at - start + 1), int(tokenEnd - start + 1), ""};
     if (bytes) {
         place.lineText.assign(reinterpret_cast<const char*>(bytes) + start, end - start);
     }
     return place;
+}
+
+std::string WrittenAt(const ScriptSource& source, uint32_t at, const std::string& name) {
+    if (at > source.size || name.size() > source.size - at) {
+        return name;
+    }
+    return std::string(reinterpret_cast<const char*>(source.buffer) + at, name.size());
 }

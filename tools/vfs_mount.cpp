@@ -1,7 +1,7 @@
 // Mounting the archives a command names: files through the layer, and standard input read
 // whole into memory first, since a pipe cannot be read from its end backwards.
-#include "platform/win32.h"
 #include "tools/printable.h"
+#include "tools/standard_input.h"
 #include "tools/system_name.h"
 #include "tools/vfs_tool.h"
 
@@ -9,8 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <new>
-#include <vector>
 
 namespace {
 
@@ -44,31 +42,6 @@ const char* ResultText(MountResult result) {
     return "refused";
 }
 
-// Standard input whole, kept for as long as the archive stays mounted; empty text, else why
-// it could not be read.
-std::string ReadStandardInput(std::vector<char>* bytes) {
-    _setmode(_fileno(stdin), _O_BINARY);
-    const size_t piece = size_t(1) << 20;
-    try {
-        for (;;) {
-            size_t had = bytes->size();
-            if (had >= kMaxInputArchive) {
-                return "more than 1 GiB; give the archive as a file";
-            }
-            bytes->resize(had + piece);
-            size_t got = std::fread(bytes->data() + had, 1, piece, stdin);
-            bytes->resize(had + got);
-            if (got < piece) {
-                return std::ferror(stdin)
-                           ? std::string("cannot be read (") + std::strerror(errno) + ")"
-                           : "";
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        return "too large for the memory at hand; give the archive as a file";
-    }
-}
-
 } // namespace
 
 std::string LayerName(const std::string& archive) {
@@ -92,11 +65,15 @@ std::string ArchiveProblem(const std::string& archive, MountResult result, int e
 }
 
 bool MountArchive(const std::string& archive) {
-    static std::vector<char> input; // lent to the layer while the tool runs
+    static std::string input; // lent to the layer while the tool runs
     MountResult result;
     errno = 0;
     if (archive == "-") {
-        std::string problem = input.empty() ? ReadStandardInput(&input) : "read already";
+        std::string problem =
+            input.empty() ? ReadStandardInput(kMaxInputArchive + 1, &input) : "read already";
+        if (problem.empty() && input.size() > kMaxInputArchive) {
+            problem = "more than 1 GiB; give the archive as a file";
+        }
         if (!problem.empty()) {
             Complain("standard input: " + problem);
             return false;

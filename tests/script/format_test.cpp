@@ -151,7 +151,7 @@ protected:
             // a skipped include), and one where the parser cut a word short.
             clean = !watcher.AnyError();
             for (const Diagnostic& diagnostic : watcher.Diagnostics()) {
-                clean = clean && diagnostic.message != "word limit exceeded";
+                clean = clean && diagnostic.code != "word-too-long";
             }
         }
         std::optional<std::string> laidOut = FormatScript(text);

@@ -10,6 +10,9 @@
 //
 // FERROX_SCRIPT_TOOL in the environment names another program to run in the tool's place, such
 // as the WebAssembly build under Node, which must give the same answers.
+//
+// The files of tool_cases/read_on/ check that the faults found past the first error are the
+// ones left once the earlier faulty statements are deleted (read_on/README.md).
 #include "tests/script/case_support.h"
 
 #include "tests/support/temporary_folder.h"
@@ -111,6 +114,39 @@ TEST_P(ScriptTool, GivesTheExpectedOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Script, ScriptTool,
                          ::testing::ValuesIn(CaseNames(kToolCases, ".expected")), CaseName);
+
+// The errors of a run's diagnostics, each "LINE:COLUMN: error: MESSAGE" without its file.
+std::vector<std::string> ErrorsOf(const std::string& diagnostics) {
+    std::vector<std::string> errors;
+    std::istringstream lines(diagnostics);
+    for (std::string line; std::getline(lines, line);) {
+        size_t error = line.find(": error: "), place = line.find(':');
+        if (error != std::string::npos && place < error) {
+            errors.push_back(line.substr(place + 1));
+        }
+    }
+    return errors;
+}
+
+// Each file NAME.N.ini of tool_cases/read_on/ is NAME.ini with its first N faulty statements
+// deleted: it shows the errors that NAME.ini shows after its first N.
+class ReadingOn : public ScriptTool {};
+
+TEST_P(ReadingOn, FindsTheFaultsThatMendingTheEarlierLeaves) {
+    std::string name = GetParam();
+    size_t dot = name.rfind('.');
+    size_t mended = std::stoul(name.substr(dot + 1));
+    std::vector<std::string> whole = ErrorsOf(Run({"check", name.substr(0, dot) + ".ini"}).err);
+    std::vector<std::string> rest = ErrorsOf(Run({"check", "read_on/" + name + ".ini"}).err);
+    ASSERT_GT(whole.size(), mended) << "no fault is found after the mended ones";
+    EXPECT_EQ(std::vector<std::string>(whole.begin() + std::ptrdiff_t(mended), whole.end()), rest);
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, ReadingOn,
+                         ::testing::ValuesIn(CaseNames(kToolCases + "/read_on", ".ini")),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return Replace(info.param, ".", "_");
+                         });
 
 #ifndef _WIN32 // a named pipe: opening it would wait for a writer
 TEST_F(ScriptTool, RefusesAPipeWithoutWaiting) {
