@@ -168,6 +168,19 @@ void RememberMissing(ParseContext* parse, const std::string& key) {
     }
 }
 
+ScriptTextLookup textLookup = nullptr;
+void* textLookupContext = nullptr;
+
+// The bytes that a tool lends for the include `path`; null when it lends none.
+const void* LentText(const char* path, size_t* size) {
+    static const char kEmpty[] = "";
+    const void* bytes = nullptr;
+    if (!textLookup || !textLookup(path, &bytes, size, textLookupContext)) {
+        return nullptr;
+    }
+    return bytes && *size > 0 ? bytes : kEmpty;
+}
+
 // A new source for a file of the parse, counted against its bounds; null after a report (made
 // through `reporter` about its byte `at`, or through the new source itself when there is none).
 ScriptSource* OpenScript(ScriptSource* reporter, uint32_t at, ParseContext* parse, const char* path,
@@ -242,7 +255,10 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     }
     ++parse->includeFiles;
     std::string missingKey = MissingKey(path);
-    ScriptSource* file = KnownMissing(*parse, missingKey)
+    size_t lentSize = 0;
+    const void* lent = LentText(path, &lentSize);
+    ScriptSource* file = lent ? OpenScript(source, nameAt, parse, path, lent, lentSize)
+                         : KnownMissing(*parse, missingKey)
                              ? OpenScript(source, nameAt, parse, path, kKnownMissing, 0)
                              : OpenScript(source, nameAt, parse, path);
     if (!file) {
@@ -335,6 +351,11 @@ struct LookupSnapshot {
 };
 
 } // namespace
+
+void SetScriptTextLookup(ScriptTextLookup lookup, void* context) {
+    textLookup = lookup;
+    textLookupContext = lookup ? context : nullptr;
+}
 
 ScriptEntry* ParseScriptFile(const char* path) {
     LookupSnapshot snapshot;

@@ -6,6 +6,7 @@
 #include "script/parser.h"
 #include "tools/diagnostic.h"
 #include "tools/file_identity.h"
+#include "tools/lsp/stdio_session.h"
 #include "tools/parse_watcher.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
@@ -63,6 +64,13 @@ const std::vector<Verb<ScriptEntry>> kVerbs = {
      nullptr},
     {{"record", kForm, "", "write the entries to standard output as binary entry records\n"},
      Record,
+     nullptr,
+     nullptr},
+    // Runs on no entries: a row without `run` reads no FILE.
+    {{"lsp", "[OPTION]... %s", "",
+      "serve the Language Server Protocol on standard input and output, checking\n"
+      "each document the editor opens as check does\n"},
+     nullptr,
      nullptr,
      nullptr},
 };
@@ -167,11 +175,12 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     if (operands.empty()) {
         return Refuse("no command given");
     }
-    options->verb = operands.size() == 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
-    if (!options->verb) {
-        return Refuse("expected a command and one FILE");
+    options->verb = FindVerb(kVerbs, operands[0]);
+    size_t wanted = options->verb && !options->verb->run ? 1 : 2;
+    if (!options->verb || operands.size() != wanted) {
+        return Refuse(wanted == 1 ? "lsp takes no FILE" : "expected a command and one FILE");
     }
-    options->file = operands[1];
+    options->file = wanted == 2 ? operands[1] : "";
     return Reading::kRun;
 }
 
@@ -275,6 +284,9 @@ int main(int argc, char** argv) {
     Reading reading = ReadOptions(argc, argv, &options);
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
+    }
+    if (!options.verb->run) {
+        return FinishTool(RunLanguageServer());
     }
     int status = kExitOk;
     LogToEchoHookOnly();

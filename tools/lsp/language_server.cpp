@@ -1,0 +1,428 @@
+#include "tools/lsp/language_server.h"
+
+#include "script/parser.h"
+#include "tools/lsp/file_uri.h"
+#include "vfs/file_name.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+using nlohmann::json;
+
+namespace {
+
+// The protocol's error codes.
+const int kParseError = -32700;
+const int kInvalidRequest = -32600;
+const int kMethodNotFound = -32601;
+const int kInvalidParams = -32602;
+const int kServerNotInitialized = -32002;
+
+const int kMessageError = 1; // window/logMessage types
+const int kMessageWarning = 2;
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+json Position(const TextPosition& position) {
+    return {{"line", position.line}, {"character", position.character}};
+}
+
+TextPosition PositionOf(const json& position) {
+    TextPosition at;
+    at.line = position.at("line").get<long>();
+    at.character = position.at("character").get<long>();
+    return at;
+}
+
+} // namespace
+
+LanguageServer::LanguageServer(std::function<void(const std::string&)> send, ServerLimits limits)
+    : send_(std::move(send)), limits_(limits) {
+    SetScriptTextLookup(&LanguageServer::Lend, this);
+}
+
+LanguageServer::~LanguageServer() {
+    SetScriptTextLookup(nullptr);
+}
+
+bool LanguageServer::Lend(const char* path, const void** bytes, size_t* size, void* context) {
+    for (const auto& [uri, document] : static_cast<LanguageServer*>(context)->documents_) {
+        if (vfsamepath(document.path.c_str(), path)) {
+            *bytes = document.bytes.data();
+            *size = document.bytes.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+void LanguageServer::Answer(const json& id, json result) {
+    send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump());
+}
+
+void LanguageServer::Refuse(const json& id, int code, const std::string& message) {
+    send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}}
+              .dump());
+}
+
+void LanguageServer::Tell(int type, const std::string& message) {
+    send_(json{{"jsonrpc", "2.0"},
+               {"method", "window/logMessage"},
+               {"params", {{"type", type}, {"message", message}}}}
+              .dump());
+}
+
+void LanguageServer::Malformed(MessageReader::Result result) {
+    Refuse(nullptr, kInvalidRequest,
+           result == MessageReader::kTooLong
+               ? "message longer than " + std::to_string(limits_.mostMessageBytes) +
+                     " bytes: skipped"
+               : "message header without a Content-Length: skipped");
+}
+
+bool LanguageServer::Handle(const std::string& body) {
+    json message = json::parse(body, nullptr, false);
+    if (message.is_discarded()) {
+        Refuse(nullptr, kParseError, "the message is not JSON");
+        return true;
+    }
+    bool hasId = message.is_object() && message.contains("id") &&
+                 (message["id"].is_number_integer() || message["id"].is_string());
+    if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
+        // An answer to a request of ours carries no method; the server sends none.
+        if (!(message.is_object() && hasId && !message.contains("method"))) {
+            Refuse(hasId ? message["id"] : json(nullptr), kInvalidRequest,
+                   "a message must be an object with a method");
+        }
+        return true;
+    }
+    if (message["method"] == "exit") {
+        return false;
+    }
+    if (!message.contains("params")) {
+        message["params"] = json::object();
+    }
+    if (message.contains("id") && !hasId) {
+        Refuse(nullptr, kInvalidRequest, "a request's id must be a number or a string");
+        return true;
+    }
+    try {
+        if (hasId) {
+            Request(message);
+        } else {
+            Notification(message);
+        }
+    } catch (const json::exception& error) {
+        std::string what =
+            "bad parameters of " + message["method"].get<std::string>() + ": " + error.what();
+        if (hasId) {
+            Refuse(message["id"], kInvalidParams, what);
+        } else {
+            Tell(kMessageError, what);
+        }
+    }
+    return true;
+}
+
+void LanguageServer::Request(const json& message) {
+    const json& id = message["id"];
+    const std::string method = message["method"];
+    if (shutDown_) {
+        Refuse(id, kInvalidRequest, "the server is shut down: only exit may follow");
+    } else if (method == "initialize") {
+        if (initialized_) {
+            Refuse(id, kInvalidRequest, "initialize was sent already");
+            return;
+        }
+        json result = Initialize(message["params"]);
+        if (result.is_string()) {
+            Refuse(id, kInvalidParams, result.get<std::string>());
+            return;
+        }
+        initialized_ = true;
+        Answer(id, result);
+    } else if (!initialized_) {
+        Refuse(id, kServerNotInitialized, "initialize must come first");
+    } else if (method == "shutdown") {
+        shutDown_ = true;
+        Answer(id, nullptr);
+    } else {
+        Refuse(id, kMethodNotFound, "no such method: " + method);
+    }
+}
+
+void LanguageServer::Notification(const json& message) {
+    const std::string method = message["method"];
+    const json& params = message["params"];
+    if (!initialized_ || shutDown_) {
+        return; // notifications before initialize, or after shutdown, are dropped
+    }
+    if (method == "textDocument/didOpen") {
+        Open(params);
+    } else if (method == "textDocument/didChange") {
+        Change(params);
+    } else if (method == "textDocument/didClose") {
+        Close(params);
+    }
+}
+
+json LanguageServer::Initialize(const json& params) {
+    const json* options =
+        params.contains("initializationOptions") ? &params["initializationOptions"] : nullptr;
+    if (options && options->is_object() && options->contains("codePage")) {
+        const json& page = (*options)["codePage"];
+        if (!page.is_string() || !CodePageNamed(page.get<std::string>(), &codePage_)) {
+            return "unknown codePage " + page.dump() + ": windows-1252 (the default) or iso-8859-1";
+        }
+    }
+    const json* diagnostics = nullptr;
+    if (params.contains("capabilities") && params["capabilities"].is_object()) {
+        const json& capabilities = params["capabilities"];
+        auto path = json::json_pointer("/textDocument/publishDiagnostics/relatedInformation");
+        diagnostics = capabilities.contains(path) ? &capabilities[path] : nullptr;
+    }
+    relatedInformation_ = diagnostics && diagnostics->is_boolean() && diagnostics->get<bool>();
+    return {
+        {"capabilities",
+         {{"positionEncoding", "utf-16"},
+          {"textDocumentSync", {{"openClose", true}, {"change", 2}}}}},
+        {"serverInfo", {{"name", "ferrox-script"}, {"version", FERROX_VERSION}}},
+    };
+}
+
+LanguageServer::Document* LanguageServer::Find(const json& params, bool complain) {
+    std::string uri = params.at("textDocument").at("uri");
+    auto found = documents_.find(uri);
+    if (found == documents_.end()) {
+        if (complain) {
+            Tell(kMessageError, "document not open: " + uri);
+        }
+        return nullptr;
+    }
+    return &found->second;
+}
+
+void LanguageServer::Open(const json& params) {
+    const json& item = params.at("textDocument");
+    std::string uri = item.at("uri"), text = item.at("text"), path;
+    if (!PathOfFileUri(uri, &path)) {
+        Tell(kMessageWarning, "not a file: URI, not checked: " + uri);
+        return;
+    }
+    if (documents_.count(uri)) {
+        Tell(kMessageWarning, "document opened twice, the new text taken: " + uri);
+        totalBytes_ -= documents_.at(uri).bytes.size();
+        documents_.erase(uri);
+    }
+    if (documents_.size() >= limits_.mostDocuments || text.size() > limits_.mostDocumentBytes ||
+        totalBytes_ + text.size() > limits_.mostTotalBytes) {
+        Tell(kMessageError, "too many documents open, or too large, not checked: " + uri);
+        return;
+    }
+    std::string bytes = FromUtf8(text, codePage_);
+    totalBytes_ += bytes.size();
+    documents_.emplace(uri, Document{TextDocument(std::move(text)), path, std::move(bytes)});
+    Recheck(uri);
+}
+
+void LanguageServer::Change(const json& params) {
+    Document* document = Find(params, true);
+    if (!document) {
+        return;
+    }
+    for (const json& change : params.at("contentChanges")) {
+        if (change.contains("range")) {
+            const json& range = change["range"];
+            document->text.Replace(PositionOf(range.at("start")), PositionOf(range.at("end")),
+                                   change.at("text").get<std::string>());
+        } else {
+            document->text = TextDocument(change.at("text").get<std::string>());
+        }
+    }
+    std::string uri = params["textDocument"]["uri"];
+    size_t size = document->text.Text().size();
+    if (size > limits_.mostDocumentBytes ||
+        totalBytes_ - document->bytes.size() + size > limits_.mostTotalBytes) {
+        Tell(kMessageError, "document too large, closed: " + uri);
+        Close(params);
+        return;
+    }
+    totalBytes_ -= document->bytes.size();
+    document->bytes = FromUtf8(document->text.Text(), codePage_);
+    totalBytes_ += document->bytes.size();
+    Recheck(uri);
+}
+
+void LanguageServer::Close(const json& params) {
+    if (!Find(params, true)) {
+        return;
+    }
+    std::string uri = params["textDocument"]["uri"];
+    std::set<std::string> includers = Includers(uri);
+    totalBytes_ -= documents_.at(uri).bytes.size();
+    documents_.erase(uri);
+    filesRead_.erase(uri);
+    std::set<std::string> targets = Forget(uri);
+    targets.insert(uri);
+    Publish(targets);
+    for (const std::string& includer : includers) {
+        Check(includer); // which reads it from the disk now
+    }
+}
+
+std::set<std::string> LanguageServer::Includers(const std::string& uri) const {
+    std::set<std::string> includers;
+    const std::string& path = documents_.at(uri).path;
+    for (const auto& [checked, files] : filesRead_) {
+        for (size_t file = 1; checked != uri && file < files.size(); ++file) {
+            if (vfsamepath(files[file].c_str(), path.c_str())) {
+                includers.insert(checked);
+                break;
+            }
+        }
+    }
+    return includers;
+}
+
+std::set<std::string> LanguageServer::Forget(const std::string& uri) {
+    std::set<std::string> targets;
+    for (const auto& [target, diagnostics] : results_[uri]) {
+        targets.insert(target);
+    }
+    results_.erase(uri);
+    return targets;
+}
+
+void LanguageServer::Recheck(const std::string& uri) {
+    std::set<std::string> includers = Includers(uri);
+    if (includers.empty()) {
+        Check(uri);
+    }
+    for (const std::string& includer : includers) {
+        Check(includer);
+    }
+}
+
+void LanguageServer::Check(const std::string& uri) {
+    Document& document = documents_.at(uri);
+    std::vector<std::string> before;
+    for (const auto& [open, other] : documents_) {
+        if (open != uri && results_.count(open) == 0) {
+            before.push_back(open); // checked through their includers
+        }
+    }
+    std::vector<CheckFinding> findings =
+        CheckDocument(document.path, document.bytes, &filesRead_[uri]);
+    std::set<std::string> targets = Forget(uri);
+    std::map<std::string, TextDocument> read;
+    std::map<std::string, json> results;
+    results[uri] = json::array();
+    for (const CheckFinding& finding : findings) {
+        std::string target = finding.place.path.empty() ? uri : UriOfPath(finding.place.path);
+        if (!results.count(target)) {
+            results[target] = json::array();
+        }
+        results[target].push_back(Diagnostic(finding, target, read));
+    }
+    for (const auto& [target, diagnostics] : results) {
+        targets.insert(target);
+    }
+    results_[uri] = std::move(results);
+    // The open documents it includes are checked through it, in its context, from now on.
+    for (const auto& [open, other] : documents_) {
+        if (open != uri && results_.count(open) && !Includers(open).empty()) {
+            std::set<std::string> theirs = Forget(open);
+            targets.insert(theirs.begin(), theirs.end());
+        }
+    }
+    Publish(targets);
+    // Those it no longer includes, nor any other, are checked on their own again.
+    for (const std::string& open : before) {
+        if (Includers(open).empty()) {
+            Check(open);
+        }
+    }
+}
+
+std::string LanguageServer::UriOfPath(const std::string& path) const {
+    for (const auto& [uri, document] : documents_) {
+        if (vfsamepath(document.path.c_str(), path.c_str())) {
+            return uri;
+        }
+    }
+    return FileUriOfPath(path);
+}
+
+const TextDocument& LanguageServer::TextOf(const std::string& uri,
+                                           std::map<std::string, TextDocument>& read) {
+    auto open = documents_.find(uri);
+    if (open != documents_.end()) {
+        return open->second.text;
+    }
+    auto found = read.find(uri);
+    if (found == read.end()) {
+        std::string path;
+        std::string bytes = PathOfFileUri(uri, &path) ? ReadFileBytes(path) : "";
+        found = read.emplace(uri, TextDocument(ToUtf8(bytes, codePage_))).first;
+    }
+    return found->second;
+}
+
+json LanguageServer::Range(const CheckPlace& place, const std::string& uri,
+                           std::map<std::string, TextDocument>& read) {
+    TextPosition start, end;
+    if (place.line >= 0) {
+        const TextDocument& text = TextOf(uri, read);
+        start = text.PositionOfCodePoint(place.line, place.column);
+        end = text.PositionOfCodePoint(place.line, place.column + 1);
+    }
+    return {{"start", Position(start)}, {"end", Position(end)}};
+}
+
+json LanguageServer::Diagnostic(const CheckFinding& finding, const std::string& uri,
+                                std::map<std::string, TextDocument>& read) {
+    json diagnostic = {{"range", Range(finding.place, uri, read)},
+                       {"severity", int(finding.severity)},
+                       {"source", "ferrox-script"},
+                       {"message", finding.message}};
+    json related = json::array();
+    std::string message = finding.message;
+    for (const CheckNote& note : finding.notes) {
+        std::string noteUri = note.place.path.empty() ? uri : UriOfPath(note.place.path);
+        related.push_back(
+            {{"location", {{"uri", noteUri}, {"range", Range(note.place, noteUri, read)}}},
+             {"message", note.message}});
+        message += "\nnote: " + note.message;
+        if (note.place.line >= 0) {
+            message += " (line " + std::to_string(note.place.line + 1) + ")";
+        }
+    }
+    if (relatedInformation_ && !related.empty()) {
+        diagnostic["relatedInformation"] = related;
+    } else {
+        diagnostic["message"] = message;
+    }
+    return diagnostic;
+}
+
+void LanguageServer::Publish(const std::set<std::string>& targets) {
+    for (const std::string& target : targets) {
+        json diagnostics = json::array();
+        for (const auto& [checked, results] : results_) {
+            auto found = results.find(target);
+            if (found != results.end()) {
+                diagnostics.insert(diagnostics.end(), found->second.begin(), found->second.end());
+            }
+        }
+        send_(json{{"jsonrpc", "2.0"},
+                   {"method", "textDocument/publishDiagnostics"},
+                   {"params", {{"uri", target}, {"diagnostics", diagnostics}}}}
+                  .dump());
+    }
+}

@@ -1,0 +1,70 @@
+#include "tools/lsp/text_document.h"
+
+#include "tools/lsp/code_page.h"
+
+#include <utility>
+
+TextDocument::TextDocument(std::string text) : text_(std::move(text)) {
+    IndexLines();
+}
+
+void TextDocument::IndexLines() {
+    lineStarts_.assign(1, 0);
+    for (size_t at = 0; at < text_.size(); ++at) {
+        char c = text_[at];
+        if (c == '\n' || (c == '\r' && (at + 1 == text_.size() || text_[at + 1] != '\n'))) {
+            lineStarts_.push_back(at + 1);
+        }
+    }
+}
+
+size_t TextDocument::LineEnd(size_t line) const {
+    size_t end = line + 1 < lineStarts_.size() ? lineStarts_[line + 1] : text_.size();
+    while (end > lineStarts_[line] && (text_[end - 1] == '\n' || text_[end - 1] == '\r') &&
+           line + 1 < lineStarts_.size()) {
+        --end;
+    }
+    return end;
+}
+
+size_t TextDocument::OffsetOf(TextPosition position) const {
+    if (position.line < 0) {
+        return 0;
+    }
+    if (size_t(position.line) >= lineStarts_.size()) {
+        return text_.size();
+    }
+    size_t at = lineStarts_[position.line], end = LineEnd(position.line);
+    for (long units = 0; at < end;) {
+        size_t next = at;
+        char32_t point = NextCodePoint(text_, &next);
+        units += point >= 0x10000 ? 2 : 1;
+        if (units > position.character) {
+            break;
+        }
+        at = next;
+    }
+    return at;
+}
+
+TextPosition TextDocument::PositionOfCodePoint(long line, long codePoints) const {
+    TextPosition position;
+    if (line < 0 || size_t(line) >= lineStarts_.size()) {
+        return position;
+    }
+    position.line = line;
+    size_t at = lineStarts_[line], end = LineEnd(line);
+    for (long seen = 0; at < end && seen < codePoints; ++seen) {
+        position.character += NextCodePoint(text_, &at) >= 0x10000 ? 2 : 1;
+    }
+    return position;
+}
+
+void TextDocument::Replace(TextPosition start, TextPosition end, const std::string& text) {
+    size_t from = OffsetOf(start), to = OffsetOf(end);
+    if (to < from) {
+        std::swap(from, to);
+    }
+    text_.replace(from, to - from, text);
+    IndexLines();
+}
