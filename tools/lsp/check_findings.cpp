@@ -56,6 +56,13 @@ std::vector<CheckFinding> CheckDocument(const std::string& path, const std::stri
             d.severity == Diagnostic::kError ? CheckFinding::kError : CheckFinding::kWarning;
         finding.place = PlaceOf(d);
         finding.message = d.message;
+        for (const auto& [file, line] : d.includedFrom) {
+            CheckPlace includer;
+            includer.path = file;
+            includer.line = line - 1;
+            finding.notes.push_back(
+                {includer, "included from " + file + ":" + std::to_string(line)});
+        }
         findings.push_back(finding);
     }
     if (watcher.NotShown() > 0) {

@@ -105,3 +105,13 @@ std::string FromUtf8(const std::string& text, CodePage page) {
     }
     return bytes;
 }
+
+std::string MessageAsUtf8(const std::string& message, CodePage page) {
+    for (size_t at = 0; at < message.size();) {
+        size_t from = at;
+        if (NextCodePoint(message, &at) == 0xFFFD && at == from + 1) {
+            return ToUtf8(message, page);
+        }
+    }
+    return message;
+}

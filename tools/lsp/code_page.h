@@ -12,6 +12,9 @@ enum class CodePage { kWindows1252, kLatin1 };
 bool CodePageNamed(const std::string& name, CodePage* page);
 // The bytes as UTF-8.
 std::string ToUtf8(const std::string& bytes, CodePage page);
+// A message about a file, whose names and words come from the file's bytes and whose paths
+// may come from the editor: kept when it is UTF-8 already, else read as the code page.
+std::string MessageAsUtf8(const std::string& message, CodePage page);
 // UTF-8 text as bytes of the code page: a code point it lacks, or a malformed sequence, becomes
 // one '?', so the bytes hold one byte per code point.
 std::string FromUtf8(const std::string& text, CodePage page);

@@ -4,6 +4,8 @@
 #include "tools/lsp/file_uri.h"
 #include "vfs/file_name.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -40,6 +42,10 @@ TextPosition PositionOf(const json& position) {
     return at;
 }
 
+bool IsWordByte(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
 } // namespace
 
 LanguageServer::LanguageServer(std::function<void(const std::string&)> send, ServerLimits limits)
@@ -62,20 +68,23 @@ bool LanguageServer::Lend(const char* path, const void** bytes, size_t* size, vo
     return false;
 }
 
+void LanguageServer::Send(const json& message) {
+    // Bytes that are no UTF-8 (a file name from the disk) are sent as U+FFFD.
+    send_(message.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
 void LanguageServer::Answer(const json& id, json result) {
-    send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}.dump());
+    Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
 }
 
 void LanguageServer::Refuse(const json& id, int code, const std::string& message) {
-    send_(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}}
-              .dump());
+    Send(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
 void LanguageServer::Tell(int type, const std::string& message) {
-    send_(json{{"jsonrpc", "2.0"},
-               {"method", "window/logMessage"},
-               {"params", {{"type", type}, {"message", message}}}}
-              .dump());
+    Send(json{{"jsonrpc", "2.0"},
+              {"method", "window/logMessage"},
+              {"params", {{"type", type}, {"message", message}}}});
 }
 
 void LanguageServer::Malformed(MessageReader::Result result) {
@@ -227,7 +236,9 @@ void LanguageServer::Open(const json& params) {
     }
     std::string bytes = FromUtf8(text, codePage_);
     totalBytes_ += bytes.size();
-    documents_.emplace(uri, Document{TextDocument(std::move(text)), path, std::move(bytes)});
+    long version = item.at("version").get<long>();
+    documents_.emplace(uri,
+                       Document{TextDocument(std::move(text)), path, std::move(bytes), version});
     Recheck(uri);
 }
 
@@ -246,6 +257,7 @@ void LanguageServer::Change(const json& params) {
         }
     }
     std::string uri = params["textDocument"]["uri"];
+    document->version = params["textDocument"].at("version").get<long>();
     size_t size = document->text.Text().size();
     if (size > limits_.mostDocumentBytes ||
         totalBytes_ - document->bytes.size() + size > limits_.mostTotalBytes) {
@@ -270,9 +282,11 @@ void LanguageServer::Close(const json& params) {
     filesRead_.erase(uri);
     std::set<std::string> targets = Forget(uri);
     targets.insert(uri);
-    Publish(targets);
+    if (includers.empty()) {
+        Publish(targets);
+    }
     for (const std::string& includer : includers) {
-        Check(includer); // which reads it from the disk now
+        Check(includer); // which reads it from the disk now, and publishes what it finds
     }
 }
 
@@ -380,7 +394,13 @@ json LanguageServer::Range(const CheckPlace& place, const std::string& uri,
     if (place.line >= 0) {
         const TextDocument& text = TextOf(uri, read);
         start = text.PositionOfCodePoint(place.line, place.column);
-        end = text.PositionOfCodePoint(place.line, place.column + 1);
+        // The word there, so that an editor marks the name it is about; else one character.
+        size_t from = text.OffsetOf(start), to = from;
+        while (to < text.Text().size() && IsWordByte(text.Text()[to])) {
+            ++to;
+        }
+        long length = std::max(1L, long(to - from));
+        end = text.PositionOfCodePoint(place.line, place.column + length);
     }
     return {{"start", Position(start)}, {"end", Position(end)}};
 }
@@ -390,16 +410,16 @@ json LanguageServer::Diagnostic(const CheckFinding& finding, const std::string& 
     json diagnostic = {{"range", Range(finding.place, uri, read)},
                        {"severity", int(finding.severity)},
                        {"source", "ferrox-script"},
-                       {"message", finding.message}};
+                       {"message", MessageAsUtf8(finding.message, codePage_)}};
     json related = json::array();
-    std::string message = finding.message;
+    std::string message = MessageAsUtf8(finding.message, codePage_);
     for (const CheckNote& note : finding.notes) {
         std::string noteUri = note.place.path.empty() ? uri : UriOfPath(note.place.path);
         related.push_back(
             {{"location", {{"uri", noteUri}, {"range", Range(note.place, noteUri, read)}}},
              {"message", note.message}});
         message += "\nnote: " + note.message;
-        if (note.place.line >= 0) {
+        if (note.place.line >= 0 && noteUri == uri) {
             message += " (line " + std::to_string(note.place.line + 1) + ")";
         }
     }
@@ -420,9 +440,12 @@ void LanguageServer::Publish(const std::set<std::string>& targets) {
                 diagnostics.insert(diagnostics.end(), found->second.begin(), found->second.end());
             }
         }
-        send_(json{{"jsonrpc", "2.0"},
-                   {"method", "textDocument/publishDiagnostics"},
-                   {"params", {{"uri", target}, {"diagnostics", diagnostics}}}}
-                  .dump());
+        json params = {{"uri", target}, {"diagnostics", diagnostics}};
+        auto open = documents_.find(target);
+        if (open != documents_.end()) {
+            params["version"] = open->second.version;
+        }
+        Send(json{
+            {"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", params}});
     }
 }

@@ -43,6 +43,7 @@ private:
         TextDocument text;
         std::string path;  // of its file, as the parser opens it
         std::string bytes; // the text in the code page, as the parse reads it
+        long version = 0;
     };
 
     void Request(const nlohmann::json& message);
@@ -69,6 +70,7 @@ private:
     // The text of a file for placing diagnostics: the editor's, else the disk's.
     const TextDocument& TextOf(const std::string& uri, std::map<std::string, TextDocument>& read);
     Document* Find(const nlohmann::json& params, bool complain);
+    void Send(const nlohmann::json& message);
     void Answer(const nlohmann::json& id, nlohmann::json result);
     void Refuse(const nlohmann::json& id, int code, const std::string& message);
     void Tell(int type, const std::string& message); // window/logMessage
