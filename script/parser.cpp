@@ -302,14 +302,15 @@ ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char*
 }
 
 // Tells a watcher that a value of `parameter` of the call `type` is read next, or, without
-// them, that the read is over.
+// them, that the read is over, with the `value` read (null: none).
 void NotifyArgument(const ScriptSource* source, const ScriptEntry* type,
-                    const ScriptValue* parameter) {
+                    const ScriptValue* parameter, const ScriptValue* value = nullptr) {
     if (ParseEventsWatched()) {
         ParseEvent argument{type ? ParseEvent::kArgument : ParseEvent::kArgumentRead, source,
                             source->position};
         argument.type = type;
         argument.parameter = parameter;
+        argument.value = value;
         NotifyParseEvent(argument);
     }
 }
@@ -455,6 +456,11 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         delete entry;
         return nullptr;
     }
+    if (ParseEventsWatched()) {
+        ParseEvent call{ParseEvent::kCall, source, nameAt, kReportCodes, entry->name};
+        call.type = type;
+        NotifyParseEvent(call);
+    }
     source->SkipBlanks();
     int c = source->GetChar();
     if (c != '(') {
@@ -465,7 +471,7 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         source->SkipBlanks();
         NotifyArgument(source, type, parameter);
         ScriptValue* value = ParseLiteral(source, parameter->kind, parse);
-        NotifyArgument(source, nullptr, nullptr);
+        NotifyArgument(source, nullptr, nullptr, value);
         if (parse->error != 0) {
             delete value;
             delete entry;

@@ -2,6 +2,7 @@
 
 #include "script/parser.h"
 #include "tools/lsp/file_uri.h"
+#include "tools/lsp/language_features.h"
 #include "vfs/file_name.h"
 
 #include <algorithm>
@@ -161,6 +162,10 @@ void LanguageServer::Request(const json& message) {
     } else if (method == "shutdown") {
         shutDown_ = true;
         Answer(id, nullptr);
+    } else if (method == "textDocument/hover" || method == "textDocument/definition" ||
+               method == "textDocument/references" || method == "textDocument/documentSymbol" ||
+               method == "textDocument/completion") {
+        Feature(id, method, message["params"]);
     } else {
         Refuse(id, kMethodNotFound, "no such method: " + method);
     }
@@ -200,7 +205,12 @@ json LanguageServer::Initialize(const json& params) {
     return {
         {"capabilities",
          {{"positionEncoding", "utf-16"},
-          {"textDocumentSync", {{"openClose", true}, {"change", 2}}}}},
+          {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+          {"hoverProvider", true},
+          {"definitionProvider", true},
+          {"referencesProvider", true},
+          {"documentSymbolProvider", true},
+          {"completionProvider", {{"triggerCharacters", {"(", ","}}}}}},
         {"serverInfo", {{"name", "ferrox-script"}, {"version", FERROX_VERSION}}},
     };
 }
@@ -215,6 +225,68 @@ LanguageServer::Document* LanguageServer::Find(const json& params, bool complain
         return nullptr;
     }
     return &found->second;
+}
+
+void LanguageServer::Feature(const json& id, const std::string& method, const json& params) {
+    std::string uri = params.at("textDocument").at("uri");
+    Document* document = Find(params, false);
+    if (!document) {
+        Refuse(id, kInvalidParams, "document not open: " + uri);
+        return;
+    }
+    std::string path;
+    const ScriptIndex& index = IndexFor(uri, &path);
+    size_t offset =
+        params.contains("position") ? document->text.IndexOf(PositionOf(params["position"])) : 0;
+    std::map<std::string, TextDocument> read;
+    FeatureContext context{
+        index,
+        path,
+        document->bytes,
+        uint32_t(offset),
+        [&](const IndexSpot& spot) { return Location(spot, read); },
+        [this](const std::string& bytes) { return MessageAsUtf8(bytes, codePage_); }};
+    if (method == "textDocument/hover") {
+        Answer(id, Hover(context));
+    } else if (method == "textDocument/definition") {
+        Answer(id, Definition(context));
+    } else if (method == "textDocument/references") {
+        bool declaration =
+            params.contains("context") && params["context"].value("includeDeclaration", false);
+        Answer(id, References(context, declaration));
+    } else if (method == "textDocument/documentSymbol") {
+        Answer(id, DocumentSymbols(context));
+    } else {
+        Answer(id, Completion(context));
+    }
+}
+
+const ScriptIndex& LanguageServer::IndexFor(const std::string& uri, std::string* path) {
+    const Document& document = documents_.at(uri);
+    std::set<std::string> includers = Includers(uri);
+    std::string top = includers.empty() ? uri : *includers.begin();
+    *path = document.path;
+    for (const std::string& read : filesRead_[top]) {
+        if (vfsamepath(read.c_str(), document.path.c_str())) {
+            *path = read; // as the parse names it
+            break;
+        }
+    }
+    auto found = indexes_.find(top);
+    if (found == indexes_.end()) {
+        const Document& parsed = documents_.at(top);
+        found = indexes_.emplace(top, ScriptIndex::Build(parsed.path, parsed.bytes)).first;
+    }
+    return found->second;
+}
+
+json LanguageServer::Location(const IndexSpot& spot, std::map<std::string, TextDocument>& read) {
+    std::string uri = UriOfPath(spot.path);
+    const TextDocument& text = TextOf(uri, read);
+    return {{"uri", uri},
+            {"range",
+             {{"start", Position(text.PositionOfIndex(spot.at))},
+              {"end", Position(text.PositionOfIndex(spot.end))}}}};
 }
 
 void LanguageServer::Open(const json& params) {
@@ -277,6 +349,7 @@ void LanguageServer::Close(const json& params) {
     }
     std::string uri = params["textDocument"]["uri"];
     std::set<std::string> includers = Includers(uri);
+    indexes_.clear();
     totalBytes_ -= documents_.at(uri).bytes.size();
     documents_.erase(uri);
     filesRead_.erase(uri);
@@ -314,6 +387,7 @@ std::set<std::string> LanguageServer::Forget(const std::string& uri) {
 }
 
 void LanguageServer::Recheck(const std::string& uri) {
+    indexes_.clear();
     std::set<std::string> includers = Includers(uri);
     if (includers.empty()) {
         Check(uri);

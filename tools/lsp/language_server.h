@@ -6,6 +6,7 @@
 #include "tools/lsp/check_findings.h"
 #include "tools/lsp/code_page.h"
 #include "tools/lsp/message_reader.h"
+#include "tools/lsp/script_index.h"
 #include "tools/lsp/text_document.h"
 
 #include <functional>
@@ -49,6 +50,12 @@ private:
     void Request(const nlohmann::json& message);
     void Notification(const nlohmann::json& message);
     nlohmann::json Initialize(const nlohmann::json& params);
+    // Hover, definition, references, symbols and completion.
+    void Feature(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
+    // The index of the parse that reads `uri` as the editor checks it (through an open
+    // includer where one reads it), and the name that parse gives its file.
+    const ScriptIndex& IndexFor(const std::string& uri, std::string* path);
+    nlohmann::json Location(const IndexSpot& spot, std::map<std::string, TextDocument>& read);
     void Open(const nlohmann::json& params);
     void Change(const nlohmann::json& params);
     void Close(const nlohmann::json& params);
@@ -87,4 +94,6 @@ private:
     std::map<std::string, std::map<std::string, nlohmann::json>> results_;
     // Per checked document, the files its check read, itself first.
     std::map<std::string, std::vector<std::string>> filesRead_;
+    // Indexes of the checked documents' parses, made when asked for; any edit drops them.
+    std::map<std::string, ScriptIndex> indexes_;
 };

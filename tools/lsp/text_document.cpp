@@ -2,6 +2,7 @@
 
 #include "tools/lsp/code_page.h"
 
+#include <algorithm>
 #include <utility>
 
 TextDocument::TextDocument(std::string text) : text_(std::move(text)) {
@@ -10,12 +11,36 @@ TextDocument::TextDocument(std::string text) : text_(std::move(text)) {
 
 void TextDocument::IndexLines() {
     lineStarts_.assign(1, 0);
+    lineStartPoints_.assign(1, 0);
+    size_t points = 0;
     for (size_t at = 0; at < text_.size(); ++at) {
         char c = text_[at];
+        points += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
         if (c == '\n' || (c == '\r' && (at + 1 == text_.size() || text_[at + 1] != '\n'))) {
             lineStarts_.push_back(at + 1);
+            lineStartPoints_.push_back(points);
         }
     }
+}
+
+TextPosition TextDocument::PositionOfIndex(size_t index) const {
+    size_t line = size_t(std::upper_bound(lineStartPoints_.begin(), lineStartPoints_.end(), index) -
+                         lineStartPoints_.begin()) -
+                  1;
+    return PositionOfCodePoint(long(line), long(index - lineStartPoints_[line]));
+}
+
+size_t TextDocument::IndexOf(TextPosition position) const {
+    size_t offset = OffsetOf(position);
+    size_t line = size_t(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) -
+                         lineStarts_.begin()) -
+                  1;
+    size_t index = lineStartPoints_[line];
+    for (size_t at = lineStarts_[line]; at < offset;) {
+        NextCodePoint(text_, &at);
+        ++index;
+    }
+    return index;
 }
 
 size_t TextDocument::LineEnd(size_t line) const {

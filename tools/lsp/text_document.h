@@ -24,6 +24,9 @@ public:
     // The position of the `codePoints`th code point of the line (0-based): a file's byte
     // column, where each byte is one code point. Past the end of the line: its end.
     TextPosition PositionOfCodePoint(long line, long codePoints) const;
+    // The position of the `index`th code point of the text, and back.
+    TextPosition PositionOfIndex(size_t index) const;
+    size_t IndexOf(TextPosition position) const;
     long LineCount() const { return long(lineStarts_.size()); }
 
 private:
@@ -31,5 +34,6 @@ private:
     size_t LineEnd(size_t line) const; // before its line break
 
     std::string text_;
-    std::vector<size_t> lineStarts_;
+    std::vector<size_t> lineStarts_;      // offsets
+    std::vector<size_t> lineStartPoints_; // in code points
 };
