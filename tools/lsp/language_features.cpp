@@ -92,14 +92,15 @@ std::string ArgumentText(const FeatureContext& c, const Target& t) {
 
 std::string IncludeText(const FeatureContext& c, int i) {
     const IndexedInclude& include = c.index.includes[i];
-    std::string path = c.utf8(include.path);
+    std::string written = c.bytes.substr(include.name.at, include.name.end - include.name.at);
+    std::string text = "include " + c.utf8(written) + ": `" + c.utf8(include.path) + "`";
     switch (include.where) {
     case IndexedInclude::kMissing:
-        return "include `" + path + "`: missing, so it is skipped";
+        return text + ", missing, so it is skipped";
     case IndexedInclude::kArchive:
-        return "include `" + path + "`: read from a mounted archive";
+        return text + ", read from a mounted archive";
     default:
-        return "include `" + path + "`: read from the disk";
+        return text + ", on the disk";
     }
 }
 
@@ -248,6 +249,9 @@ json DocumentSymbols(const FeatureContext& c) {
         json& siblings = call.parent >= 0 && index.calls[call.parent].name.path == c.path
                              ? symbols[call.parent]["children"]
                              : top;
+        if (siblings.is_null()) {
+            siblings = json::array();
+        }
         siblings.insert(siblings.begin(), symbol);
     }
     return top;

@@ -209,8 +209,24 @@ std::string ShownValue(const ScriptValue* value) {
                       double(static_cast<const FloatValue*>(value)->value));
         return text;
     default: {
-        const char* string = static_cast<const StringValue*>(value)->text;
-        return "\"" + std::string(string ? string : "") + "\"";
+        // Control bytes shown as escapes, so that a tab or a line end the game reads shows.
+        std::string shown = "\"";
+        for (const char* c = static_cast<const StringValue*>(value)->text; c && *c; ++c) {
+            unsigned char b = static_cast<unsigned char>(*c);
+            if (b >= 0x20 && b != 0x7F) {
+                shown += *c;
+            } else {
+                char escape[8];
+                std::snprintf(escape, sizeof escape,
+                              b == '\t'   ? "\\t"
+                              : b == '\r' ? "\\r"
+                              : b == '\n' ? "\\n"
+                                          : "\\x%02X",
+                              b);
+                shown += escape;
+            }
+        }
+        return shown + "\"";
     }
     }
 }
