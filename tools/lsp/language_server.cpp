@@ -491,9 +491,10 @@ json LanguageServer::Diagnostic(const CheckFinding& finding, const std::string& 
         std::string noteUri = note.place.path.empty() ? uri : UriOfPath(note.place.path);
         related.push_back(
             {{"location", {{"uri", noteUri}, {"range", Range(note.place, noteUri, read)}}},
-             {"message", note.message}});
-        message += "\nnote: " + note.message;
-        if (note.place.line >= 0 && noteUri == uri) {
+             {"message", MessageAsUtf8(note.message, codePage_)}});
+        message += "\nnote: " + MessageAsUtf8(note.message, codePage_);
+        // Where the note is about another line of the file, the line; another file names it.
+        if (note.place.line >= 0 && noteUri == uri && note.place.line != finding.place.line) {
             message += " (line " + std::to_string(note.place.line + 1) + ")";
         }
     }
