@@ -319,7 +319,15 @@ void LanguageServer::Change(const json& params) {
     if (!document) {
         return;
     }
-    for (const json& change : params.at("contentChanges")) {
+    // Each change rescans the text: a message of many changes to a large text is refused.
+    const json& changes = params.at("contentChanges");
+    std::string uri = params["textDocument"]["uri"];
+    if (changes.size() * std::max<size_t>(document->bytes.size(), 1) > limits_.mostChangeWork) {
+        Tell(kMessageError, "too many changes at once to a document this large, closed: " + uri);
+        Close(params);
+        return;
+    }
+    for (const json& change : changes) {
         if (change.contains("range")) {
             const json& range = change["range"];
             document->text.Replace(PositionOf(range.at("start")), PositionOf(range.at("end")),
@@ -328,7 +336,6 @@ void LanguageServer::Change(const json& params) {
             document->text = TextDocument(change.at("text").get<std::string>());
         }
     }
-    std::string uri = params["textDocument"]["uri"];
     document->version = params["textDocument"].at("version").get<long>();
     size_t size = document->text.Text().size();
     if (size > limits_.mostDocumentBytes ||
@@ -340,7 +347,39 @@ void LanguageServer::Change(const json& params) {
     totalBytes_ -= document->bytes.size();
     document->bytes = FromUtf8(document->text.Text(), codePage_);
     totalBytes_ += document->bytes.size();
-    Recheck(uri);
+    indexes_.clear();
+    // Checked once the edits pause (CheckPending), so that a burst of them costs one parse.
+    dirty_.emplace(uri, Clock::now());
+}
+
+bool LanguageServer::Pending() const {
+    return !dirty_.empty();
+}
+
+bool LanguageServer::Overdue() const {
+    for (const auto& [uri, since] : dirty_) {
+        if (Clock::now() - since >= kLongestWait) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void LanguageServer::CheckPending(const std::function<bool()>& newerInput) {
+    while (!dirty_.empty()) {
+        auto [uri, since] = *dirty_.begin(); // copies: the entry goes
+        // A newer message may change the text again: it is read first, unless the edits have
+        // gone on so long that the modder would see nothing.
+        bool mayWait = Clock::now() - since < kLongestWait;
+        if (mayWait && newerInput()) {
+            return;
+        }
+        dirty_.erase(dirty_.begin());
+        if (!Recheck(uri, mayWait ? newerInput : std::function<bool()>())) {
+            dirty_.emplace(uri, since); // its result was dropped for the newer text
+            return;
+        }
+    }
 }
 
 void LanguageServer::Close(const json& params) {
@@ -350,6 +389,7 @@ void LanguageServer::Close(const json& params) {
     std::string uri = params["textDocument"]["uri"];
     std::set<std::string> includers = Includers(uri);
     indexes_.clear();
+    dirty_.erase(uri);
     totalBytes_ -= documents_.at(uri).bytes.size();
     documents_.erase(uri);
     filesRead_.erase(uri);
@@ -386,18 +426,21 @@ std::set<std::string> LanguageServer::Forget(const std::string& uri) {
     return targets;
 }
 
-void LanguageServer::Recheck(const std::string& uri) {
+bool LanguageServer::Recheck(const std::string& uri, const std::function<bool()>& newerInput) {
     indexes_.clear();
     std::set<std::string> includers = Includers(uri);
     if (includers.empty()) {
-        Check(uri);
+        return Check(uri, newerInput);
     }
     for (const std::string& includer : includers) {
-        Check(includer);
+        if (!Check(includer, newerInput)) {
+            return false;
+        }
     }
+    return true;
 }
 
-void LanguageServer::Check(const std::string& uri) {
+bool LanguageServer::Check(const std::string& uri, const std::function<bool()>& newerInput) {
     Document& document = documents_.at(uri);
     std::vector<std::string> before;
     for (const auto& [open, other] : documents_) {
@@ -407,6 +450,9 @@ void LanguageServer::Check(const std::string& uri) {
     }
     std::vector<CheckFinding> findings =
         CheckDocument(document.path, document.bytes, &filesRead_[uri]);
+    if (newerInput && newerInput()) {
+        return false;
+    }
     std::set<std::string> targets = Forget(uri);
     std::map<std::string, TextDocument> read;
     std::map<std::string, json> results;
@@ -436,6 +482,7 @@ void LanguageServer::Check(const std::string& uri) {
             Check(open);
         }
     }
+    return true;
 }
 
 std::string LanguageServer::UriOfPath(const std::string& path) const {

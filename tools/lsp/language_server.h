@@ -9,6 +9,7 @@
 #include "tools/lsp/script_index.h"
 #include "tools/lsp/text_document.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -22,6 +23,7 @@ struct ServerLimits {
     size_t mostDocuments = 256;
     size_t mostDocumentBytes = 64u << 20; // as the parse reads at most
     size_t mostTotalBytes = 256u << 20;
+    size_t mostChangeWork = size_t(1) << 31; // changes in one message times the text's size
 };
 
 class LanguageServer {
@@ -33,6 +35,14 @@ public:
 
     // Takes one message's body; false once the client said exit.
     bool Handle(const std::string& body);
+    // Documents changed and not checked since.
+    bool Pending() const;
+    // A document has waited for its check as long as it may, whatever messages come.
+    bool Overdue() const;
+    // Checks them and publishes what the checks find, document by document; stops where
+    // `newerInput` says that a message waits, which may change the text again, and drops the
+    // result it was about to publish.
+    void CheckPending(const std::function<bool()>& newerInput);
     // Answers what the reader could not make a message of.
     void Malformed(MessageReader::Result result);
     // The status to exit with: 0 after shutdown then exit, 1 otherwise.
@@ -60,8 +70,11 @@ private:
     void Change(const nlohmann::json& params);
     void Close(const nlohmann::json& params);
     // Parses what the change of `uri` concerns: the document, or the open ones that include it.
-    void Recheck(const std::string& uri);
-    void Check(const std::string& uri);
+    // False when `newerInput` said that a message waits, before anything was published.
+    bool Recheck(const std::string& uri,
+                 const std::function<bool()>& newerInput = std::function<bool()>());
+    bool Check(const std::string& uri,
+               const std::function<bool()>& newerInput = std::function<bool()>());
     // The open documents whose last check read the document `uri`.
     std::set<std::string> Includers(const std::string& uri) const;
     // Drops the results of the check of `uri`: the files they were about.
@@ -96,4 +109,8 @@ private:
     std::map<std::string, std::vector<std::string>> filesRead_;
     // Indexes of the checked documents' parses, made when asked for; any edit drops them.
     std::map<std::string, ScriptIndex> indexes_;
+    using Clock = std::chrono::steady_clock;
+    // How long the edits of a document may keep its check waiting.
+    static constexpr std::chrono::milliseconds kLongestWait{300};
+    std::map<std::string, Clock::time_point> dirty_; // changed, since when
 };

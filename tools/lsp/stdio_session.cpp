@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#ifndef _WIN32
+#include <poll.h>
+#endif
 
 namespace {
 
@@ -21,6 +24,31 @@ size_t ReadInput(char* bytes, size_t size) {
             return 0;
         }
     }
+}
+
+// Edits that come closer together than this are checked once, after the last.
+const int kDebounceMs = 30;
+
+// Whether input waits on standard input, or comes within `ms` milliseconds; true too when the
+// input cannot be polled, so that reading it tells.
+bool InputWaiting(int ms) {
+#ifdef _WIN32
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    for (int waited = 0;; waited += 5) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) || available > 0) {
+            return true;
+        }
+        if (waited >= ms) {
+            return false;
+        }
+        Sleep(5);
+    }
+#else
+    pollfd input = {0, POLLIN, 0};
+    int ready = poll(&input, 1, ms);
+    return ready != 0;
+#endif
 }
 
 void Send(const std::string& body) {
@@ -38,7 +66,13 @@ int RunLanguageServer() {
     _setmode(_fileno(stdout), _O_BINARY);
     LanguageServer server(Send, ServerLimits());
     MessageReader reader(ReadInput, server.Limits().mostMessageBytes);
+    auto newerInput = [&reader] { return reader.Buffered() || InputWaiting(0); };
     for (;;) {
+        bool pause = server.Pending() && !reader.Buffered() && !InputWaiting(kDebounceMs);
+        if (pause || server.Overdue()) {
+            server.CheckPending(newerInput);
+            continue;
+        }
         std::string body;
         MessageReader::Result result = reader.Next(&body);
         if (result == MessageReader::kEnd) {
