@@ -234,6 +234,7 @@ void LanguageServer::Feature(const json& id, const std::string& method, const js
         Refuse(id, kInvalidParams, "document not open: " + uri);
         return;
     }
+    RefreshBytes();
     std::string path;
     const ScriptIndex& index = IndexFor(uri, &path);
     size_t offset =
@@ -298,7 +299,7 @@ void LanguageServer::Open(const json& params) {
     }
     if (documents_.count(uri)) {
         Tell(kMessageWarning, "document opened twice, the new text taken: " + uri);
-        totalBytes_ -= documents_.at(uri).bytes.size();
+        totalBytes_ -= documents_.at(uri).text.Text().size();
         documents_.erase(uri);
     }
     if (documents_.size() >= limits_.mostDocuments || text.size() > limits_.mostDocumentBytes ||
@@ -307,7 +308,7 @@ void LanguageServer::Open(const json& params) {
         return;
     }
     std::string bytes = FromUtf8(text, codePage_);
-    totalBytes_ += bytes.size();
+    totalBytes_ += text.size();
     long version = item.at("version").get<long>();
     documents_.emplace(uri,
                        Document{TextDocument(std::move(text)), path, std::move(bytes), version});
@@ -322,7 +323,8 @@ void LanguageServer::Change(const json& params) {
     // Each change rescans the text: a message of many changes to a large text is refused.
     const json& changes = params.at("contentChanges");
     std::string uri = params["textDocument"]["uri"];
-    if (changes.size() * std::max<size_t>(document->bytes.size(), 1) > limits_.mostChangeWork) {
+    size_t before = document->text.Text().size();
+    if (changes.size() * std::max<size_t>(before, 1) > limits_.mostChangeWork) {
         Tell(kMessageError, "too many changes at once to a document this large, closed: " + uri);
         Close(params);
         return;
@@ -338,15 +340,13 @@ void LanguageServer::Change(const json& params) {
     }
     document->version = params["textDocument"].at("version").get<long>();
     size_t size = document->text.Text().size();
-    if (size > limits_.mostDocumentBytes ||
-        totalBytes_ - document->bytes.size() + size > limits_.mostTotalBytes) {
+    if (size > limits_.mostDocumentBytes || totalBytes_ - before + size > limits_.mostTotalBytes) {
         Tell(kMessageError, "document too large, closed: " + uri);
         Close(params);
         return;
     }
-    totalBytes_ -= document->bytes.size();
-    document->bytes = FromUtf8(document->text.Text(), codePage_);
-    totalBytes_ += document->bytes.size();
+    totalBytes_ += size - before;
+    document->stale = true; // its bytes are made when a parse needs them
     indexes_.clear();
     // Checked once the edits pause (CheckPending), so that a burst of them costs one parse.
     dirty_.emplace(uri, Clock::now());
@@ -390,7 +390,7 @@ void LanguageServer::Close(const json& params) {
     std::set<std::string> includers = Includers(uri);
     indexes_.clear();
     dirty_.erase(uri);
-    totalBytes_ -= documents_.at(uri).bytes.size();
+    totalBytes_ -= documents_.at(uri).text.Text().size();
     documents_.erase(uri);
     filesRead_.erase(uri);
     std::set<std::string> targets = Forget(uri);
@@ -440,7 +440,17 @@ bool LanguageServer::Recheck(const std::string& uri, const std::function<bool()>
     return true;
 }
 
+void LanguageServer::RefreshBytes() {
+    for (auto& [uri, document] : documents_) {
+        if (document.stale) {
+            document.bytes = FromUtf8(document.text.Text(), codePage_);
+            document.stale = false;
+        }
+    }
+}
+
 bool LanguageServer::Check(const std::string& uri, const std::function<bool()>& newerInput) {
+    RefreshBytes(); // the parse may read any of them
     Document& document = documents_.at(uri);
     std::vector<std::string> before;
     for (const auto& [open, other] : documents_) {

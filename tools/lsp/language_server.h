@@ -55,6 +55,7 @@ private:
         std::string path;  // of its file, as the parser opens it
         std::string bytes; // the text in the code page, as the parse reads it
         long version = 0;
+        bool stale = false; // `bytes` are older than `text`
     };
 
     void Request(const nlohmann::json& message);
@@ -67,6 +68,7 @@ private:
     const ScriptIndex& IndexFor(const std::string& uri, std::string* path);
     nlohmann::json Location(const IndexSpot& spot, std::map<std::string, TextDocument>& read);
     void Open(const nlohmann::json& params);
+    void RefreshBytes(); // of the documents whose text changed
     void Change(const nlohmann::json& params);
     void Close(const nlohmann::json& params);
     // Parses what the change of `uri` concerns: the document, or the open ones that include it.

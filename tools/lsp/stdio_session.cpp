@@ -27,7 +27,7 @@ size_t ReadInput(char* bytes, size_t size) {
 }
 
 // Edits that come closer together than this are checked once, after the last.
-const int kDebounceMs = 30;
+const int kDebounceMs = 15;
 
 // Whether input waits on standard input, or comes within `ms` milliseconds; true too when the
 // input cannot be polled, so that reading it tells.

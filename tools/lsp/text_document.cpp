@@ -90,6 +90,43 @@ void TextDocument::Replace(TextPosition start, TextPosition end, const std::stri
     if (to < from) {
         std::swap(from, to);
     }
+    // Only the lines around the change are scanned again: from the line before the one it
+    // starts in (a "\r" there may meet a "\n" put in) to the first line that starts two bytes
+    // past its end, whose start the change cannot move but by its length. The rest shift.
+    auto lineOf = [this](size_t offset) {
+        return size_t(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset) -
+                      lineStarts_.begin()) -
+               1;
+    };
+    size_t first = lineOf(from);
+    first -= first > 0;
+    size_t tail =
+        std::upper_bound(lineStarts_.begin(), lineStarts_.end(), to + 1) - lineStarts_.begin();
+    size_t windowStart = lineStarts_[first];
+    size_t oldPoints =
+        (tail < lineStarts_.size() ? lineStartPoints_[tail] : 0) - lineStartPoints_[first];
+    ptrdiff_t delta = ptrdiff_t(text.size()) - ptrdiff_t(to - from);
     text_.replace(from, to - from, text);
-    IndexLines();
+    size_t windowEnd =
+        tail < lineStarts_.size() ? size_t(ptrdiff_t(lineStarts_[tail]) + delta) : text_.size();
+    std::vector<size_t> starts, points;
+    size_t counted = lineStartPoints_[first];
+    for (size_t at = windowStart; at < windowEnd; ++at) {
+        char c = text_[at];
+        counted += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        bool breaks = c == '\n' || (c == '\r' && (at + 1 == text_.size() || text_[at + 1] != '\n'));
+        if (breaks && (at + 1 < windowEnd || tail >= lineStarts_.size())) {
+            starts.push_back(at + 1);
+            points.push_back(counted);
+        }
+    }
+    ptrdiff_t pointsDelta = ptrdiff_t(counted - lineStartPoints_[first]) - ptrdiff_t(oldPoints);
+    for (size_t line = tail; line < lineStarts_.size(); ++line) {
+        starts.push_back(size_t(ptrdiff_t(lineStarts_[line]) + delta));
+        points.push_back(size_t(ptrdiff_t(lineStartPoints_[line]) + pointsDelta));
+    }
+    lineStarts_.resize(first + 1);
+    lineStartPoints_.resize(first + 1);
+    lineStarts_.insert(lineStarts_.end(), starts.begin(), starts.end());
+    lineStartPoints_.insert(lineStartPoints_.end(), points.begin(), points.end());
 }
