@@ -71,14 +71,14 @@ std::string KeywordText(const FeatureContext& c, int k) {
 
 std::string ConstantText(const FeatureContext& c, int k) {
     const IndexedConstant& constant = c.index.constants[k];
-    return "constant `" + constant.name + "`: " + WantedKind(constant.kind) + ", " +
+    return "constant `" + constant.spelling + "`: " + WantedKind(constant.kind) + ", " +
            c.utf8(constant.value) + "\n\ndefined in " + Where(c, constant.spot);
 }
 
 std::string ArgumentText(const FeatureContext& c, const Target& t) {
     const IndexedCall& call = c.index.calls[t.call];
     const IndexedArgument& argument = call.arguments[t.argument];
-    std::string name = call.keyword >= 0 ? c.index.keywords[call.keyword].name : "?";
+    std::string name = call.keyword >= 0 ? c.index.keywords[call.keyword].spelling : "?";
     std::string text = "argument " + std::to_string(t.argument + 1) + " of `" + name + "`: wants " +
                        WantedKind(argument.kind) + " (" + KindLetter(argument.kind) + ")";
     if (!argument.value.empty()) {
@@ -235,7 +235,7 @@ json DocumentSymbols(const FeatureContext& c) {
             continue;
         }
         json& symbol = symbols[k];
-        symbol["name"] = call.keyword >= 0 ? index.keywords[call.keyword].name : "?";
+        symbol["name"] = call.keyword >= 0 ? index.keywords[call.keyword].spelling : "?";
         symbol["kind"] = call.block ? kSymbolObject : kSymbolProperty;
         symbol["range"] = c.location({call.name.path, call.name.at, call.end})["range"];
         symbol["selectionRange"] = c.location(call.name)["range"];
@@ -274,7 +274,7 @@ json Completion(const FeatureContext& c) {
         for (int k : index.ConstantsAt(step)) {
             const IndexedConstant& constant = index.constants[k];
             if (wanted < 0 || constant.kind == wanted) {
-                items.push_back({{"label", constant.name},
+                items.push_back({{"label", constant.spelling},
                                  {"kind", kCompletionConstant},
                                  {"detail", std::string(1, KindLetter(constant.kind)) + " = " +
                                                 c.utf8(constant.value)}});
@@ -283,7 +283,7 @@ json Completion(const FeatureContext& c) {
         return items;
     }
     for (int k : index.KeywordsAt(step)) {
-        items.push_back({{"label", index.keywords[k].name},
+        items.push_back({{"label", index.keywords[k].spelling},
                          {"kind", kCompletionKeyword},
                          {"detail", index.keywords[k].Declaration()}});
     }

@@ -42,6 +42,10 @@ private:
         }
         return end;
     }
+    static std::string Written(const ScriptSource& source, const IndexSpot& spot) {
+        return std::string(reinterpret_cast<const char*>(source.buffer) + spot.at,
+                           spot.end - spot.at);
+    }
     static bool IsWordByte(unsigned char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                c == '_';
@@ -61,21 +65,43 @@ private:
     std::vector<Block> blocks_ = {{-1, {}}};
     std::map<const void*, int> keywordOf_; // typedefs in force, by address
     int lastCall_ = -1;
+    size_t arguments_ = 0; // in all calls
     bool argumentOpen_ = false;
     IndexedArgument argument_;
     const ScriptSource* includer_ = nullptr; // the file whose include is being resolved
 };
 
+// What an index of a hostile file may hold: past this many calls, or arguments in all, the rest
+// are not indexed, as past this many keywords, constants or includes.
+const size_t kMostIndexed = 1000000;
+
+// The events that change what is in force; the steps of the others need no mark.
+bool ChangesScope(ParseEvent::Kind kind) {
+    return kind == ParseEvent::kKeywordDeclared || kind == ParseEvent::kConstDefined ||
+           kind == ParseEvent::kBlockStarted || kind == ParseEvent::kBlockEnded ||
+           kind == ParseEvent::kFileStarted || kind == ParseEvent::kFileEnded;
+}
+
 void Indexer::Watch(const ParseEvent& event) {
     ++step_;
-    Mark(event);
+    if (ChangesScope(event.kind) && index_->marks.size() < kMostIndexed) {
+        Mark(event);
+    }
     const ScriptSource* source = event.source;
+    bool full = index_->calls.size() + arguments_ >= kMostIndexed ||
+                index_->keywords.size() >= kMostIndexed ||
+                index_->constants.size() >= kMostIndexed || index_->includes.size() >= kMostIndexed;
+    // Blocks are followed to the end, so that what is indexed keeps its scopes.
+    if (full && event.kind != ParseEvent::kBlockStarted && event.kind != ParseEvent::kBlockEnded) {
+        return;
+    }
     switch (event.kind) {
     case ParseEvent::kKeywordDeclared: {
         IndexedKeyword keyword;
         keyword.name = event.subject;
         keyword.kinds = event.detail;
         keyword.spot = {source->path, event.at, WordEnd(*source, event.at)};
+        keyword.spelling = Written(*source, keyword.spot);
         keyword.declared = step_;
         keywordOf_[event.type] = int(index_->keywords.size());
         blocks_.back().keywords.push_back(int(index_->keywords.size()));
@@ -88,6 +114,7 @@ void Indexer::Watch(const ParseEvent& event) {
         constant.kind = event.value ? event.value->kind : 0;
         constant.value = ShownValue(event.value);
         constant.spot = {source->path, event.at, WordEnd(*source, event.at)};
+        constant.spelling = Written(*source, constant.spot);
         constant.defined = step_;
         index_->constants.push_back(constant);
         break;
@@ -128,6 +155,7 @@ void Indexer::Watch(const ParseEvent& event) {
             argument_.value = event.value ? ShownValue(event.value) : "";
             IndexedCall& call = index_->calls[lastCall_];
             call.arguments.push_back(argument_);
+            ++arguments_;
             call.end = CallEnd(*source, event.at);
         }
         argumentOpen_ = false;
@@ -188,7 +216,7 @@ bool IndexSpot::Holds(const std::string& file, uint32_t offset) const {
 }
 
 std::string IndexedKeyword::Declaration() const {
-    std::string text = "!" + name + "(";
+    std::string text = "!" + spelling + "(";
     for (size_t kind = 0; kind < kinds.size(); ++kind) {
         text += (kind ? ", " : "") + std::string(1, kinds[kind]);
     }

@@ -15,14 +15,16 @@ struct IndexSpot {
 };
 
 struct IndexedKeyword {
-    std::string name, kinds; // kinds: its letters, "sii"
+    std::string name;     // lower-cased, as the parse matches it
+    std::string spelling; // as its declaration writes it
+    std::string kinds;    // its letters, "sii"
     IndexSpot spot;
     long declared = 0, until = -1;   // steps; until -1: to the end of the parse
     std::string Declaration() const; // "!level(s, i, i)"
 };
 
 struct IndexedConstant {
-    std::string name;
+    std::string name, spelling;
     int kind = 0;
     std::string value; // as the game reads it
     IndexSpot spot;
