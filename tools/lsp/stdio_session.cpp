@@ -29,14 +29,17 @@ size_t ReadInput(char* bytes, size_t size) {
 // Edits that come closer together than this are checked once, after the last.
 const int kDebounceMs = 15;
 
-// Whether input waits on standard input, or comes within `ms` milliseconds; true too when the
-// input cannot be polled, so that reading it tells.
+// Whether input waits on standard input, or comes within `ms` milliseconds. On Windows input
+// that is no pipe cannot be polled: none is said to wait, and each edit is checked at once.
 bool InputWaiting(int ms) {
 #ifdef _WIN32
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     for (int waited = 0;; waited += 5) {
         DWORD available = 0;
-        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr) || available > 0) {
+        if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) {
+            return false; // no pipe (a socket under Wine): edits are checked as they come
+        }
+        if (available > 0) {
             return true;
         }
         if (waited >= ms) {
