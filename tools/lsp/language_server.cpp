@@ -192,7 +192,10 @@ json LanguageServer::Initialize(const json& params) {
     if (options && options->is_object() && options->contains("codePage")) {
         const json& page = (*options)["codePage"];
         if (!page.is_string() || !CodePageNamed(page.get<std::string>(), &codePage_)) {
-            return "unknown codePage " + page.dump() + ": windows-1252 (the default) or iso-8859-1";
+            // The client's value is not written back: it may nest deeper than a dump may go.
+            std::string given =
+                page.is_string() ? "'" + page.get<std::string>() + "'" : "(no string)";
+            return "unknown codePage " + given + ": windows-1252 (the default) or iso-8859-1";
         }
     }
     const json* diagnostics = nullptr;
