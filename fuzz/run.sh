@@ -37,7 +37,7 @@ run() {
     grep -E "stat::number_of_executed_units|ERROR|==ERROR" "$scratch/$target.log" | sed "s/^/$target: /"
     return $result
 }
-targets=(parse format literals zstream stored mount crc_log crc32)
+targets=(parse format literals zstream stored mount crc_log crc32 lsp_messages)
 for ((i = 0; i < ${#targets[@]}; i += 2)); do
     run "${targets[i]}" & first=$!
     second=""

@@ -21,7 +21,8 @@ struct ParseEvent {
         kBlockEnded,      // `closed`: its '}', at `at`, ended it, rather than the end of the
                           // file or an error
         kArgument,        // a value of `parameter` of the call `type`, at `at`, is read next
-        kArgumentRead,    // that read is over, with or without a value
+        kCall,            // the keyword `subject`, at `at`, declared by `type`, is called
+        kArgumentRead,    // that read is over, with or without a value (`value`)
         kIncludeName,     // an include's file name, at `at`, is read next; a report about it
                           // skips the include and the parse goes on, unless a quoted name is
                           // cut off

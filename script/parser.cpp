@@ -171,6 +171,19 @@ void RememberMissing(ParseContext* parse, const std::string& key) {
     }
 }
 
+ScriptTextLookup textLookup = nullptr;
+void* textLookupContext = nullptr;
+
+// The bytes that a tool lends for the include `path`; null when it lends none.
+const void* LentText(const char* path, size_t* size) {
+    static const char kEmpty[] = "";
+    const void* bytes = nullptr;
+    if (!textLookup || !textLookup(path, &bytes, size, textLookupContext)) {
+        return nullptr;
+    }
+    return bytes && *size > 0 ? bytes : kEmpty;
+}
+
 // A new source for a file of the parse, counted against its bounds; null after a report (made
 // through `reporter` about its byte `at`, or through the new source itself when there is none).
 ScriptSource* OpenScript(ScriptSource* reporter, uint32_t at, ParseContext* parse, const char* path,
@@ -245,7 +258,10 @@ void ParseInclude(ScriptSource* source, ParseContext* parse, int afterName, Scri
     }
     ++parse->includeFiles;
     std::string missingKey = MissingKey(path);
-    ScriptSource* file = KnownMissing(*parse, missingKey)
+    size_t lentSize = 0;
+    const void* lent = LentText(path, &lentSize);
+    ScriptSource* file = lent ? OpenScript(source, nameAt, parse, path, lent, lentSize)
+                         : KnownMissing(*parse, missingKey)
                              ? OpenScript(source, nameAt, parse, path, kKnownMissing, 0)
                              : OpenScript(source, nameAt, parse, path);
     if (!file) {
@@ -289,14 +305,15 @@ ScriptEntry* ParseTopFile(ScriptSource* source, ParseContext& parse, const char*
 }
 
 // Tells a watcher that a value of `parameter` of the call `type` is read next, or, without
-// them, that the read is over.
+// them, that the read is over, with the `value` read (null: none).
 void NotifyArgument(const ScriptSource* source, const ScriptEntry* type,
-                    const ScriptValue* parameter) {
+                    const ScriptValue* parameter, const ScriptValue* value = nullptr) {
     if (ParseEventsWatched()) {
         ParseEvent argument{type ? ParseEvent::kArgument : ParseEvent::kArgumentRead, source,
                             source->position};
         argument.type = type;
         argument.parameter = parameter;
+        argument.value = value;
         NotifyParseEvent(argument);
     }
 }
@@ -338,6 +355,11 @@ struct LookupSnapshot {
 };
 
 } // namespace
+
+void SetScriptTextLookup(ScriptTextLookup lookup, void* context) {
+    textLookup = lookup;
+    textLookupContext = lookup ? context : nullptr;
+}
 
 ScriptEntry* ParseScriptFile(const char* path) {
     LookupSnapshot snapshot;
@@ -437,6 +459,11 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         delete entry;
         return nullptr;
     }
+    if (ParseEventsWatched()) {
+        ParseEvent call{ParseEvent::kCall, source, nameAt, kReportCodes, entry->name};
+        call.type = type;
+        NotifyParseEvent(call);
+    }
     source->SkipBlanks();
     int c = source->GetChar();
     if (c != '(') {
@@ -447,7 +474,7 @@ ScriptEntry* ParseCall(ScriptSource* source, ParseContext* parse) {
         source->SkipBlanks();
         NotifyArgument(source, type, parameter);
         ScriptValue* value = ParseLiteral(source, parameter->kind, parse);
-        NotifyArgument(source, nullptr, nullptr);
+        NotifyArgument(source, nullptr, nullptr, value);
         if (parse->error != 0) {
             delete value;
             delete entry;

@@ -60,6 +60,13 @@ ScriptEntry* ParseScriptFile(const char* path);
 // name it, and its includes are files found beside it.
 ScriptEntry* ParseScriptBuffer(const char* name, const void* bytes, size_t size);
 
+// A tool that holds newer text of some files than the disk has (an editor's unsaved buffers)
+// lends it to the parse: the lookup is asked about each include's path as the parse forms it,
+// and answers true with the bytes to parse instead of the file's. The bytes must stay as they
+// are until the parse ends. A null lookup removes it; a parse must not be running.
+typedef bool (*ScriptTextLookup)(const char* path, const void** bytes, size_t* size, void* context);
+void SetScriptTextLookup(ScriptTextLookup lookup, void* context = nullptr);
+
 // The statements up to the end of the file, or in a nested block up to its '}'. `typedefs` is
 // the head of the typedefs in force; a nested block removes those it added when it ends.
 ScriptEntry* ParseBlock(ScriptSource* source, ScriptEntry** typedefs, ParseContext* parse,

@@ -9,6 +9,7 @@
 #include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
 #include "tools/format_command.h"
+#include "tools/lsp/stdio_session.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
 #include "tools/script_check.h"
@@ -61,6 +62,7 @@ int Record(const CheckResult& result) {
 const char kForm[] = "[OPTION]... %s FILE";
 const char kCheckForm[] = "[OPTION]... %s FILE...";
 const char kFormatVerb[] = "fmt";
+const char kServerVerb[] = "lsp";
 
 // Each verb runs on the entries once the parse gave them.
 const std::vector<Verb<CheckResult>> kVerbs = {
@@ -82,6 +84,13 @@ const std::vector<Verb<CheckResult>> kVerbs = {
     {{kFormatVerb, "[OPTION]... %s [--check] [--diff] FILE...", "",
       "lay out each FILE that parses in the one layout, in place; FILE - lays out\n"
       "standard input to standard output\n"},
+     nullptr,
+     nullptr,
+     nullptr},
+    // It reads no FILE: main runs it.
+    {{kServerVerb, "[OPTION]... %s", "",
+      "serve the Language Server Protocol on standard input and output, checking\n"
+      "each document the editor opens as check does\n"},
      nullptr,
      nullptr,
      nullptr},
@@ -209,8 +218,11 @@ Reading ReadOptions(int argc, char** argv, Options* options) {
     if (operands.empty()) {
         return Refuse("no command given");
     }
-    options->verb = operands.size() >= 2 ? FindVerb(kVerbs, operands[0]) : nullptr;
-    if (!options->verb) {
+    options->verb = FindVerb(kVerbs, operands[0]);
+    if (options->verb && std::strcmp(options->verb->name, kServerVerb) == 0) {
+        return operands.size() == 1 ? Reading::kRun : Refuse("lsp takes no FILE");
+    }
+    if (!options->verb || operands.size() < 2) {
         return Refuse("expected a command and one FILE");
     }
     options->files.assign(operands.begin() + 1, operands.end());
@@ -302,6 +314,9 @@ int main(int argc, char** argv) {
     Reading reading = ReadOptions(argc, argv, &options);
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
+    }
+    if (std::strcmp(options.verb->name, kServerVerb) == 0) {
+        return FinishTool(RunLanguageServer());
     }
     std::vector<CheckResult> results;
     std::vector<Diagnostic> all; // for the one JSON document

@@ -86,6 +86,8 @@ void ParseWatcher::Watch(const ParseEvent& event) {
         break;
     case ParseEvent::kFileFromArchive:
         break; // found, though not on the disk
+    case ParseEvent::kCall:
+        break; // its arguments tell what the diagnostics need
     }
 }
 
