@@ -142,6 +142,8 @@ void LanguageServer::Request(const json& message) {
                method == "textDocument/references" || method == "textDocument/documentSymbol" ||
                method == "textDocument/completion") {
         Feature(id, method, message["params"]);
+    } else if (method == "textDocument/formatting" || method == "textDocument/rangeFormatting") {
+        Format(id, method, message["params"]);
     } else {
         Refuse(id, kMethodNotFound, "no such method: " + method);
     }
@@ -189,6 +191,8 @@ json LanguageServer::Initialize(const json& params) {
           {"definitionProvider", true},
           {"referencesProvider", true},
           {"documentSymbolProvider", true},
+          {"documentFormattingProvider", true},
+          {"documentRangeFormattingProvider", true},
           {"completionProvider", {{"triggerCharacters", {"(", ","}}}}}},
         {"serverInfo", {{"name", "ferrox-script"}, {"version", FERROX_VERSION}}},
     };

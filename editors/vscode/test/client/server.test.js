@@ -28,9 +28,7 @@ function linuxPlace(extensionPath) {
     return { extensionPath, configuredPath: "", platform: "linux", arch: "x64" };
 }
 
-const hasServer = /\blsp\b/.test(spawnSync(program, ["--help"], { encoding: "utf8" }).stdout);
-
-test("the bundled server starts, answers initialize and shuts down", { skip: !hasServer && "ferrox-script has no lsp verb" }, async () => {
+test("the bundled server starts, answers initialize and shuts down", async () => {
     const command = serverCommand(linuxPlace(extensionFolder()));
     const server = spawn(command.command, command.args, { stdio: ["pipe", "pipe", "inherit"] });
     const exited = new Promise((resolve) => server.on("exit", (code) => resolve(code)));
