@@ -40,7 +40,7 @@ std::vector<CheckFinding> CheckDocument(const std::string& path, const std::stri
             includer.path = file;
             includer.line = line - 1;
             finding.notes.push_back(
-                {includer, "included from " + file + ":" + std::to_string(line)});
+                {includer, "included from " + file + ":" + std::to_string(line), true});
         }
         findings.push_back(finding);
     }

@@ -16,6 +16,7 @@ struct CheckPlace {
 struct CheckNote {
     CheckPlace place;
     std::string message;
+    bool namesPlace = false; // the message says where it is
 };
 
 struct CheckFinding {

@@ -143,7 +143,13 @@ void LanguageServer::Request(const json& message) {
                method == "textDocument/completion") {
         Feature(id, method, message["params"]);
     } else if (method == "textDocument/formatting" || method == "textDocument/rangeFormatting") {
-        Format(id, method, message["params"]);
+        json edits = Format(method, message["params"]);
+        if (edits.is_null()) {
+            std::string uri = message["params"].at("textDocument").at("uri");
+            Refuse(id, kInvalidParams, "document not open: " + uri);
+        } else {
+            Answer(id, edits);
+        }
     } else {
         Refuse(id, kMethodNotFound, "no such method: " + method);
     }

@@ -48,18 +48,15 @@ std::optional<ScriptEdit> Narrowed(const std::string& bytes, const ScriptEdit& e
 
 } // namespace
 
-void LanguageServer::Format(const json& id, const std::string& method, const json& params) {
+json LanguageServer::Format(const std::string& method, const json& params) {
     Document* document = Find(params, false);
     if (!document) {
-        Refuse(id, kInvalidParams,
-               "document not open: " + params.at("textDocument").at("uri").get<std::string>());
-        return;
+        return nullptr;
     }
     RefreshBytes();
     const std::string& bytes = document->bytes;
     if (!DocumentParses(document->path, bytes)) {
-        Answer(id, json::array()); // what the parse rejects is left as it is
-        return;
+        return json::array(); // what the parse rejects is left as it is
     }
     std::optional<ScriptEdit> edit;
     if (method == "textDocument/formatting") {
@@ -80,13 +77,12 @@ void LanguageServer::Format(const json& id, const std::string& method, const jso
         edit = Narrowed(bytes, *edit);
     }
     if (!edit) {
-        Answer(id, json::array());
-        return;
+        return json::array();
     }
     // Each byte is one code point of the text: the offsets are the text's indexes.
     const TextDocument& text = document->text;
-    Answer(id, json::array({{{"range",
-                              {{"start", PositionJson(text.PositionOfIndex(edit->start))},
-                               {"end", PositionJson(text.PositionOfIndex(edit->end))}}},
-                             {"newText", ToUtf8(edit->text, codePage_)}}}));
+    return json::array({{{"range",
+                          {{"start", PositionJson(text.PositionOfIndex(edit->start))},
+                           {"end", PositionJson(text.PositionOfIndex(edit->end))}}},
+                         {"newText", ToUtf8(edit->text, codePage_)}}});
 }
