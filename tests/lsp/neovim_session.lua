@@ -24,6 +24,7 @@ local client = vim.lsp.get_client_by_id(client_id)
 check(vim.wait(10000, function() return client.initialized end), 'initialized', client_id)
 
 local function diagnostics() return vim.diagnostic.get(buf) end
+local function errors() return vim.diagnostic.get(buf, { severity = vim.diagnostic.severity.ERROR }) end
 local function request(method, params)
   local answers = vim.lsp.buf_request_sync(buf, method, params, 10000)
   local answer = answers and answers[client_id]
@@ -34,14 +35,20 @@ local function at(line, character)
   return { textDocument = { uri = vim.uri_from_bufnr(buf) }, position = { line = line, character = character } }
 end
 
--- A fault appears as the text changes, and goes when it is mended.
+-- The wrapped integer is warned of; a fault appears as the text changes, and goes when it is
+-- mended.
+check(vim.wait(10000, function() return #diagnostics() == 1 end), 'the warning', diagnostics())
+local w = diagnostics()[1]
+check(w and w.severity == vim.diagnostic.severity.WARN and w.lnum == 7 and w.col == 16
+      and w.end_col == 26, 'the warning and its place', w)
 vim.api.nvim_buf_set_lines(buf, 8, 9, false, { 'item("sword", hevy)' })
-check(vim.wait(10000, function() return #diagnostics() == 1 end), 'a fault appears', diagnostics())
-local d = diagnostics()[1]
-check(d and d.message == "unknown const name 'hevy'" and d.lnum == 8 and d.col == 14,
+check(vim.wait(10000, function() return #errors() == 1 end), 'a fault appears', diagnostics())
+local d = errors()[1]
+check(d and d.message == "argument 2 of 'item' must be a decimal number; 'hevy' is no constant defined before it"
+      and d.lnum == 8 and d.col == 14 and d.end_col == 18 and d.user_data.lsp.code == 'unknown-const',
       'the fault and its place', d)
 vim.api.nvim_buf_set_lines(buf, 8, 9, false, { 'item("sword", heavy)' })
-check(vim.wait(10000, function() return #diagnostics() == 0 end), 'the fault goes', diagnostics())
+check(vim.wait(10000, function() return #errors() == 0 end), 'the fault goes', diagnostics())
 
 local hover = request('textDocument/hover', at(3, 2))
 check(hover and hover.contents.value:find('!level(s, i)', 1, true), 'hover on a keyword', hover)
@@ -65,6 +72,12 @@ local completion = request('textDocument/completion', at(5, 4))
 local labels = {}
 for _, item in ipairs(completion or {}) do table.insert(labels, item.label) end
 check(table.concat(labels, ' ') == 'door item level', 'completion in a block', labels)
+
+-- Formatting lays out what the modder typed, through the client's own edits.
+vim.api.nvim_buf_set_lines(buf, 5, 6, false, { 'door( "north" )' })
+vim.lsp.buf.formatting_sync(nil, 10000)
+local line = vim.api.nvim_buf_get_lines(buf, 5, 6, false)[1]
+check(line == '    door("north")', 'formatting', line)
 
 client.stop()
 check(vim.wait(10000, function() return client.is_stopped() end), 'shutdown and exit', client_id)

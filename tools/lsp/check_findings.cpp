@@ -2,6 +2,8 @@
 
 #include "tools/script_check.h"
 
+#include <algorithm>
+
 namespace {
 
 CheckPlace FindingPlace(const Diagnostic& d) {
@@ -38,7 +40,7 @@ std::vector<CheckFinding> CheckDocument(const std::string& path, const std::stri
             includer.path = file;
             includer.line = line - 1;
             finding.notes.push_back(
-                {includer, "included from " + file + ":" + std::to_string(line)});
+                {includer, "included from " + file + ":" + std::to_string(line), true});
         }
         findings.push_back(finding);
     }
@@ -50,4 +52,12 @@ std::vector<CheckFinding> CheckDocument(const std::string& path, const std::stri
         findings.push_back(more);
     }
     return findings;
+}
+
+bool DocumentParses(const std::string& path, const std::string& bytes) {
+    CheckResult result = CheckScript(path, bytes, CheckOptions{});
+    return std::none_of(result.diagnostics.begin(), result.diagnostics.end(),
+                        [](const Diagnostic& d) {
+                            return d.severity == Diagnostic::kError && d.code != "no-entries";
+                        });
 }

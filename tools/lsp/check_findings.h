@@ -16,6 +16,7 @@ struct CheckPlace {
 struct CheckNote {
     CheckPlace place;
     std::string message;
+    bool namesPlace = false; // the message says where it is
 };
 
 struct CheckFinding {
@@ -33,3 +34,6 @@ struct CheckFinding {
 // them, the document's first.
 std::vector<CheckFinding> CheckDocument(const std::string& path, const std::string& bytes,
                                         std::vector<std::string>* filesRead);
+// Whether the parse accepts `bytes` as the file at `path`, as ferrox-script fmt asks before it
+// lays a file out: no error but that of a file without entries (an include of declarations).
+bool DocumentParses(const std::string& path, const std::string& bytes);

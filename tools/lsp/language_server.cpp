@@ -142,6 +142,14 @@ void LanguageServer::Request(const json& message) {
                method == "textDocument/references" || method == "textDocument/documentSymbol" ||
                method == "textDocument/completion") {
         Feature(id, method, message["params"]);
+    } else if (method == "textDocument/formatting" || method == "textDocument/rangeFormatting") {
+        json edits = Format(method, message["params"]);
+        if (edits.is_null()) {
+            std::string uri = message["params"].at("textDocument").at("uri");
+            Refuse(id, kInvalidParams, "document not open: " + uri);
+        } else {
+            Answer(id, edits);
+        }
     } else {
         Refuse(id, kMethodNotFound, "no such method: " + method);
     }
@@ -189,6 +197,8 @@ json LanguageServer::Initialize(const json& params) {
           {"definitionProvider", true},
           {"referencesProvider", true},
           {"documentSymbolProvider", true},
+          {"documentFormattingProvider", true},
+          {"documentRangeFormattingProvider", true},
           {"completionProvider", {{"triggerCharacters", {"(", ","}}}}}},
         {"serverInfo", {{"name", "ferrox-script"}, {"version", FERROX_VERSION}}},
     };

@@ -65,6 +65,8 @@ private:
     void Feature(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
     // The index of the parse that reads `uri` as the editor checks it (through an open
     // includer where one reads it), and the name that parse gives its file.
+    // The edits of whole-document or range formatting; null when the document is not open.
+    nlohmann::json Format(const std::string& method, const nlohmann::json& params);
     const ScriptIndex& IndexFor(const std::string& uri, std::string* path);
     nlohmann::json Location(const IndexSpot& spot, std::map<std::string, TextDocument>& read);
     void Open(const nlohmann::json& params);

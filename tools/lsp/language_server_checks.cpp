@@ -213,9 +213,15 @@ json LanguageServer::Diagnostic(const CheckFinding& finding, const std::string& 
             {{"location", {{"uri", noteUri}, {"range", Range(note.place, noteUri, read)}}},
              {"message", MessageAsUtf8(note.message, codePage_)}});
         message += "\nnote: " + MessageAsUtf8(note.message, codePage_);
-        // Where the note is about another line of the file, the line; another file names it.
-        if (note.place.line >= 0 && noteUri == uri && note.place.line != finding.place.line) {
-            message += " (line " + std::to_string(note.place.line + 1) + ")";
+        // Where the note is about another line of the file, the line; of another file, both.
+        if (note.place.line < 0 || note.namesPlace) {
+            continue;
+        }
+        std::string line = std::to_string(note.place.line + 1);
+        if (noteUri != uri) {
+            message += " (" + MessageAsUtf8(note.place.path, codePage_) + ":" + line + ")";
+        } else if (note.place.line != finding.place.line) {
+            message += " (line " + line + ")";
         }
     }
     if (relatedInformation_ && !related.empty()) {
