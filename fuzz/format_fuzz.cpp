@@ -32,7 +32,7 @@ std::string RecordOf(const std::string& text, bool* clean) {
     ScriptEntry* entries = ParseScriptBuffer("game.ini", text.data(), text.size());
     *clean = !watcher.AnyError();
     for (const Diagnostic& diagnostic : watcher.Diagnostics()) {
-        *clean = *clean && diagnostic.message != "word limit exceeded";
+        *clean = *clean && diagnostic.code != "word-too-long";
     }
     std::string record;
     if (entries) {
