@@ -9,7 +9,6 @@
 #include "tools/diagnostic_text.h"
 #include "tools/file_identity.h"
 #include "tools/format_command.h"
-#include "tools/lsp/stdio_session.h"
 #include "tools/printable.h"
 #include "tools/replace_file.h"
 #include "tools/script_check.h"
@@ -17,6 +16,9 @@
 #include "tools/standard_input.h"
 #include "tools/system_name.h"
 #include "tools/tool_frame.h"
+#ifndef FERROX_WITHOUT_SERVER // the web page's engine serves no editor
+#include "tools/lsp/stdio_session.h"
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -87,6 +89,7 @@ const std::vector<Verb<CheckResult>> kVerbs = {
      nullptr,
      nullptr,
      nullptr},
+#ifndef FERROX_WITHOUT_SERVER
     // It reads no FILE: main runs it.
     {{kServerVerb, "[OPTION]... %s", "",
       "serve the Language Server Protocol on standard input and output, checking\n"
@@ -94,6 +97,7 @@ const std::vector<Verb<CheckResult>> kVerbs = {
      nullptr,
      nullptr,
      nullptr},
+#endif
 };
 
 const ToolText kTool = {
@@ -315,9 +319,11 @@ int main(int argc, char** argv) {
     if (reading != Reading::kRun) {
         return FinishTool(StatusOf(reading));
     }
+#ifndef FERROX_WITHOUT_SERVER
     if (std::strcmp(options.verb->name, kServerVerb) == 0) {
         return FinishTool(RunLanguageServer());
     }
+#endif
     std::vector<CheckResult> results;
     std::vector<Diagnostic> all; // for the one JSON document
     long notShown = 0;
