@@ -72,8 +72,8 @@ def check_demo(browser, page):
     expect(settings(browser) == ["DemoGame", "Ja", "code"],
            f"{page}: the demo's settings are {settings(browser)}")
     expect(text(browser, "dump").splitlines() ==
-           ["!javagameclassname(s)", 'javagameclassname("DemoGame")', "!javaclasses(s)",
-            'javaclasses("Ja")', "!javaclassespacked(s)", 'javaclassespacked("code")'],
+           ["!JavaGameClassName(s)", 'JavaGameClassName("DemoGame")', "!JavaClasses(s)",
+            'JavaClasses("Ja")', "!JavaClassesPacked(s)", 'JavaClassesPacked("code")'],
            f"{page}: the demo's dump is {text(browser, 'dump')!r}")
 
 
@@ -84,9 +84,11 @@ def check_broken(browser, page):
     expect(exit_status == "1", f"{page}: the broken file exits {exit_status}")
     items = browser.find_elements(By.CSS_SELECTOR, "#diagnostics li")
     shown = [item.text for item in items]
-    expect(shown == ["missing_quote.ini:6:8: error: comma expected",
+    expect(shown == ["missing_quote.ini:6:8: error: a ',' must follow argument 1 of 'level'",
                      "missing_quote.ini:5:7: note: the string of argument 1 of 'level' runs over"
-                     " a line end from here: is its closing quote missing?"],
+                     " a line end from here: is its closing quote missing?",
+                     "missing_quote.ini:3:1: note: declared here: !level(s, i, i)",
+                     "missing_quote.ini:6:8: note: the launcher's log says: comma expected"],
            f"{page}: the broken file's diagnostics are {shown}")
     expect(settings(browser) == ["TestGame", "Ja", "code"],
            f"{page}: a failed parse leaves the settings {settings(browser)}, not the defaults")

@@ -7,3 +7,9 @@ Module['onRuntimeInitialized'] = function () {
     if (FS.streams[fd]) FS.streams[fd].tty = tty.isatty(fd);
   }
 };
+
+// The program sees the Node process's environment, as a native program sees its own: NO_COLOR
+// and TERM decide its colours.
+Module['preRun'] = (Module['preRun'] || []).concat(function () {
+  for (var name in process.env) ENV[name] = process.env[name];
+});

@@ -89,34 +89,45 @@
     updatePosition();
   }
 
+  // One diagnostic, or a note under it, as an item that moves the cursor to its place.
+  function diagnosticItem(d) {
+    const item = document.createElement('li');
+    item.className = d.severity;
+    const start = d.start || {};
+    const place = d.file ? d.file + (start.line ? ':' + start.line + ':' + start.column : '') + ': ' : '';
+    let text = place + d.severity + ': ' + d.message;
+    for (const from of d.include_chain || []) text += '\n  included from ' + from.file + ':' + from.line;
+    item.textContent = text;
+    item.dataset.file = d.file;
+    item.dataset.line = start.line;
+    item.dataset.column = start.column;
+    item.addEventListener('click', (event) => {
+      event.stopPropagation();
+      moveCursor(d.file, start.line || 1, start.column || 1);
+    });
+    return item;
+  }
+
+  // The check's JSON document is its standard output.
   function showDiagnostics(check) {
     const list = $('diagnostics');
     list.textContent = '';
     let report;
     try {
-      report = JSON.parse(check.err);
+      report = JSON.parse(check.out);
     } catch (e) {
       report = null;
     }
     if (!report) {
       const item = document.createElement('li');
       item.className = 'error';
-      item.textContent = check.err;
+      item.textContent = check.err || check.out;
       list.append(item);
       return;
     }
     for (const d of report.diagnostics) {
-      const item = document.createElement('li');
-      item.className = d.severity;
-      const place = d.file ? d.file + (d.line ? ':' + d.line + (d.column ? ':' + d.column : '') : '') + ': ' : '';
-      let text = place + d.severity + ': ' + d.message;
-      for (const from of d.include_chain || []) text += '\n  included from ' + from.file + ':' + from.line;
-      item.textContent = text;
-      item.dataset.file = d.file;
-      item.dataset.line = d.line;
-      item.dataset.column = d.column;
-      item.addEventListener('click', () => moveCursor(d.file, d.line || 1, d.column || 1));
-      list.append(item);
+      list.append(diagnosticItem(d));
+      for (const note of d.notes || []) list.append(diagnosticItem(note));
     }
     if (report.not_shown > 0) {
       const item = document.createElement('li');
