@@ -216,7 +216,7 @@ for tool in ferrox-script ferrox-vfs; do
 done
 cp -r "$source/game/." "$folder/game"
 (cd "$folder/game" && expect_status 0 wine32 "$bin/ferrox-script.exe" dump game.ini)
-grep -q 'javagameclassname("DemoGame")' "$scratch/run.out" ||
+grep -q 'JavaGameClassName("DemoGame")' "$scratch/run.out" ||
     fail "ferrox-script.exe dump game.ini did not print the demo's entries: $(cat "$scratch/run.out")"
 (cd "$folder/game" && expect_status 0 wine32 "$bin/ferrox-vfs.exe" pack data.zip data)
 (cd "$folder/game" && expect_status 0 wine32 "$bin/ferrox-vfs.exe" --mount data.zip test)
