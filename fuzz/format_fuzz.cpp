@@ -4,6 +4,7 @@
 // error, no word cut short) must be laid out. A broken property aborts.
 #include "fuzz/memory_archive.h"
 #include "script/parser.h"
+#include "tests/script/format_marks.h"
 #include "tools/parse_watcher.h"
 #include "tools/script_format.h"
 #include "tools/script_tokens.h"
@@ -15,16 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> Marks(const std::string& text) {
-    std::vector<std::string> marks;
-    for (const ScriptToken& token : ScanScriptTokens(text)) {
-        if (token.kind != ScriptToken::kBlank && token.kind != ScriptToken::kLineEnd) {
-            marks.push_back(text.substr(token.start, token.end - token.start));
-        }
-    }
-    return marks;
-}
 
 // The entry record of the parse, "" when nothing comes back; `clean`: no error, no word cut.
 std::string RecordOf(const std::string& text, bool* clean) {

@@ -8,6 +8,7 @@
 // - a file that parses gives the same entry record laid out, its includes resolved beside it,
 //   and laying out the statements of any one line leaves the record as it was.
 #include "tests/script/case_support.h"
+#include "tests/script/format_marks.h"
 
 #include "script/parser.h"
 #include "tools/parse_watcher.h"
@@ -47,17 +48,6 @@ TEST(FormatCase, GoldenCasesGiveTheirExpectedText) {
         ASSERT_TRUE(laidOut) << name << ": left alone";
         EXPECT_EQ(Quote(*laidOut), Quote(expected)) << name;
     }
-}
-
-// The text of each token other than blanks and line ends, in order.
-std::vector<std::string> Marks(const std::string& text) {
-    std::vector<std::string> marks;
-    for (const ScriptToken& token : ScanScriptTokens(text)) {
-        if (token.kind != ScriptToken::kBlank && token.kind != ScriptToken::kLineEnd) {
-            marks.push_back(text.substr(token.start, token.end - token.start));
-        }
-    }
-    return marks;
 }
 
 std::multiset<std::string> Comments(const std::string& text) {
