@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Runs the benchmarks and prints the ratios that the file layer and the configuration
-parser are held to. Usage: bench/ratios.py [FOLDER WITH THE BENCHMARK PROGRAMS]"""
+parser are held to. Usage:
+    bench/ratios.py [FOLDER WITH THE BENCHMARK PROGRAMS [FOLDER OF A WINDOWS BUILD'S PROGRAMS]]
+With the second folder, the launcher's start is also measured under Wine."""
 import json
 import os
 import random
@@ -15,6 +17,7 @@ import zipfile
 from pathlib import Path
 
 folder = Path(sys.argv[1] if len(sys.argv) > 1 else "build/bin")
+windows = Path(sys.argv[2]) if len(sys.argv) > 2 else None
 
 
 def run(program, clock="cpu_time"):
@@ -195,6 +198,54 @@ show("launcher, ms", start["StartLauncher/real_time"])
 show("C program that does nothing, ms", start["StartMinimalProgram/0/real_time"])
 show("C++ program that does nothing (the C++ runtime loaded and started), ms", start["StartMinimalProgram/1/real_time"])
 show("program that only loads the launcher's libraries, ms", start["StartMinimalProgram/2/real_time"])
+
+def wine_for(program):
+    """How to run a Windows program: the project's private 32-bit Wine for a 32-bit one, the
+    system's Wine for a 64-bit one."""
+    with open(program, "rb") as exe:
+        header = exe.read(4096)
+    pe_at = struct.unpack_from("<I", header, 0x3C)[0]
+    if struct.unpack_from("<H", header, pe_at + 4)[0] == 0x14C:
+        return [str(Path(__file__).resolve().parent.parent / "cmake/wine32/run.sh")]
+    subprocess.run(["wineserver", "-p60"], check=False)  # one server for every run that follows
+    return ["wine"]
+
+
+def wine_starts(build, pairs=15):
+    """The launcher's start under Wine, exec to exit with the engine quitting at its first frame,
+    and that of the do-nothing programs of the same build, from a game folder of their own, as
+    interleaved triples of fresh processes, on the wall: the median seconds of each."""
+    game = work / "wine-game"
+    (game / "data").mkdir(parents=True)
+    (game / "logs").mkdir()
+    for name in ("ferrox.exe", "FerroxEngine2.dll", "game.ini", "data/Running.scr",
+                 "minimal_program.exe", "imports_only_program.exe"):
+        shutil.copy(build / name, game / name)
+    (game / "logs/DXDiags.txt").write_text("A report exists: no dxdiag is started.\n")
+    runner = wine_for(game / "ferrox.exe")
+    environment = dict(os.environ, WINEDEBUG="-all")
+    programs = (["ferrox.exe", "frames=0"], ["minimal_program.exe"], ["imports_only_program.exe"])
+    seconds = [[] for _ in programs]
+    for turn in range(pairs + 1):  # the first turn only brings Wine and the files in
+        for index, argv in enumerate(programs):
+            start = time.monotonic()
+            subprocess.run(runner + argv, cwd=game, env=environment, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if turn > 0:
+                seconds[index].append(time.monotonic() - start)
+    return [statistics.median(side) for side in seconds]
+
+
+if windows:
+    launcher, nothing, imports = wine_starts(windows)
+    print("Launcher start under Wine (%s), exec to exit, the engine quitting at its first frame"
+          % windows)
+    show("time relative to a program that only loads the launcher's libraries", launcher / imports,
+         ("<=", 1.2))
+    show("time relative to a C program that does nothing", launcher / nothing)
+    show("launcher, ms", launcher * 1000)
+    show("C program that does nothing, ms", nothing * 1000)
+    show("program that only loads the launcher's libraries, ms", imports * 1000)
 
 listing = run("listing_bench", "real_time")
 print("ferrox-vfs on 50,000 entries: speed relative to unzip on the same archive")
