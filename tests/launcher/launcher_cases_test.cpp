@@ -36,6 +36,7 @@ public:
     struct Run {
         ChildId child;
         std::string debugOutput; // the file of its debugger output
+        std::string standardOutput;
     };
 
     GameFolder() {
@@ -97,7 +98,8 @@ public:
         launch.words = words;
         launch.workingDirectory = folder.empty() ? folder_.Folder() : folder;
         launch.outputPrefix = Path("run-" + std::to_string(++runs_));
-        return {StartChild(launch), launch.outputPrefix + (*DEBUG_RELAY ? ".out" : ".err")};
+        return {StartChild(launch), launch.outputPrefix + (*DEBUG_RELAY ? ".out" : ".err"),
+                launch.outputPrefix + ".out"};
     }
 
 private:
@@ -153,7 +155,7 @@ TEST_P(LauncherCase, Runs) {
     for (const Section& section : sections) {
         last[section.kind] = section;
         const std::string kKinds =
-            " game file program copy remove cwd running fifo skip args probe "
+            " engine game file program copy remove cwd running fifo skip args probe "
             "run exit expect eventually size ";
         EXPECT_NE(kKinds.find(" " + section.kind + " "), std::string::npos) << section.kind;
         if (section.kind == "skip" && section.name == (*DEBUG_RELAY ? "windows" : "posix")) {
@@ -163,7 +165,7 @@ TEST_P(LauncherCase, Runs) {
     GameFolder game;
     bool probe = last.count("probe");
     if (!probe) {
-        game.Furnish(ENGINE, last["game"].name);
+        game.Furnish(last.count("engine") ? DEMO_ENGINE : ENGINE, last["game"].name);
     }
     std::string folder;
     std::vector<ChildId> first;
@@ -215,7 +217,9 @@ TEST_P(LauncherCase, Runs) {
     for (const auto& check : checks) {
         std::string name = AtTime(check.first, before), expected = check.second.text;
         name = PathExists(game.Path(name)) ? name : AtTime(check.first, after);
-        std::string path = name == "debugger" ? run.debugOutput : game.Path(name);
+        std::string path = name == "debugger" ? run.debugOutput
+                           : name == "stdout" ? run.standardOutput
+                                              : game.Path(name);
 #ifdef _WIN32
         std::regex messageBox(R"(\[MessageBox\][\s\S]*?\[/MessageBox\]\n)"); // Wine shows none
         expected = std::regex_replace(expected, messageBox, "");
