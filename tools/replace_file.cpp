@@ -1,7 +1,9 @@
 #include "tools/replace_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <random>
 #include <system_error>
 
@@ -36,6 +38,10 @@ std::string Reason(int error) {
 }
 
 const char kNameTaken[] = "exists; not replaced (use -f to replace)";
+
+// Written in pieces of this size: an entry of a few hundred kilobytes takes a few writes, not
+// one per piece that stdio's default buffer splits it into.
+const size_t kWriteBuffer = 64 * 1024;
 
 #ifdef _WIN32
 
@@ -86,6 +92,17 @@ FILE* CreateNew(const fs::path& path) {
 
 bool Rename(const fs::path& from, const fs::path& to, bool replace, std::string* why) {
     if (!replace) {
+#if defined(RENAME_NOREPLACE)
+        // One call takes the name only where it is free; a file system that cannot do that
+        // says EINVAL, and the hard link below does it in two.
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+            return true;
+        }
+        if (errno == EEXIST) {
+            *why = kNameTaken;
+            return false;
+        }
+#endif
         // A hard link is made only where the name is free; the temporary's name then goes.
         if (link(from.c_str(), to.c_str()) == 0) {
             unlink(from.c_str());
@@ -132,6 +149,11 @@ ReplacementFile::ReplacementFile(const fs::path& target) : target_(target) {
     if (!file_) {
         error_ = "cannot make a temporary file beside it" + Reason(errno);
         temporary_.clear();
+        return;
+    }
+    writeBuffer_.reset(new (std::nothrow) char[kWriteBuffer]);
+    if (writeBuffer_) {
+        std::setvbuf(file_, writeBuffer_.get(), _IOFBF, kWriteBuffer);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 class ReplacementFile {
@@ -32,6 +33,7 @@ private:
 
     std::filesystem::path target_, temporary_;
     FILE* file_ = nullptr;
+    std::unique_ptr<char[]> writeBuffer_; // the stream's, until it is closed
     bool committed_ = false;
     std::string error_;
 };
