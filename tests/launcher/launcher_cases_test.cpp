@@ -158,6 +158,7 @@ TEST_P(LauncherCase, Runs) {
             " engine game file program copy remove cwd running fifo skip args probe "
             "run exit expect eventually size ";
         EXPECT_NE(kKinds.find(" " + section.kind + " "), std::string::npos) << section.kind;
+        EXPECT_TRUE(section.kind != "engine" || section.name == "demo") << section.name;
         if (section.kind == "skip" && section.name == (*DEBUG_RELAY ? "windows" : "posix")) {
             GTEST_SKIP();
         }
