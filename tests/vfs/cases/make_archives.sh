@@ -214,13 +214,17 @@ damaged("zip64-size-beyond-32-bits", True,
 # Names as MS-DOS and Windows archivers write them without the UTF-8 flag, in code page 437,
 # and a UTF-8 name that an archiver on Unix left unflagged, as zip does.
 with zipfile.ZipFile("code-pages.zip", "w") as archive:
-    for name, system in (("caf#.txt", 0), ("na#ve/file.txt", 11), ("unix-##.txt", 3)):
+    for name, system in (("caf#.txt", 0), ("os2-gar#on.txt", 6), ("ntfs-ma#ana.txt", 10),
+                         ("na#ve/file.txt", 11), ("vfat-gr#n.txt", 14), ("unix-##.txt", 3),
+                         ("mac-##.txt", 7)):
         info = zipfile.ZipInfo(name, date_time=(2024, 1, 2, 3, 4, 6))
         info.create_system = system
         archive.writestr(info, b"content\n")
 def unflagged(data):
-    for placeholder, name in ((b"caf#", b"caf\x82"), (b"na#ve", b"na\x8bve"),
-                              (b"unix-##", "unix-\u00fc".encode())):
+    for placeholder, name in ((b"caf#", b"caf\x82"), (b"gar#on", b"gar\x87on"),
+                              (b"ma#ana", b"ma\xa4ana"), (b"na#ve", b"na\x8bve"),
+                              (b"gr#n", b"gr\x81n"), (b"unix-##", "unix-\u00fc".encode()),
+                              (b"mac-##", "mac-\u00e9".encode())):
         data[:] = data.replace(placeholder, name)
 patch("code-pages.zip", unflagged)
 open("damaged/text.zip", "w").write("no archive in here")
