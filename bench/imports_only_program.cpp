@@ -1,5 +1,6 @@
-// Loads what the launcher loads (the engine, the platform services, zlib and the C++ runtime)
-// and does nothing: the start-up that any program with the launcher's imports has to pay.
+// Loads what the launcher loads (the engine and the C++ runtime, with the platform services and
+// zlib on Linux, USER32 and WINMM on Windows) and does nothing: the start-up that any program
+// with the launcher's imports has to pay.
 #if defined(_WIN32)
 #include "engine/engine.h"
 
