@@ -60,13 +60,14 @@ double FractionScale(uint32_t digits) {
 } // namespace
 
 ScriptEntry* ScriptSource::FindConst(const char* word) const {
-    char name[32];
+    PaddedName name = {};
     size_t length = std::strlen(word);
     if (length >= sizeof name) {
         return nullptr; // longer than any name can be
     }
     std::memcpy(name, word, length + 1);
-    return constantsByName_.Find(_strlwr(name));
+    _strlwr(name);
+    return constantsByName_.Find(name);
 }
 
 bool ScriptSource::AddConstant(ScriptEntry* constant) {

@@ -8,6 +8,7 @@
 #include "vfs/vfile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -72,6 +73,22 @@ ScriptValue* ParseLiteral(ScriptSource* source, int32_t kind, ParseContext* pars
     return value;
 }
 
+// What _strlwr does to a name, eight bytes at a time. A name holds word bytes, all below 0x80,
+// and zeros, so adding to a byte never carries into the next: the high bit of a byte plus
+// 0x80 - 'A' tells that it is at least 'A', and of one plus 0x80 - 'Z' - 1 that it is past 'Z'.
+// Whole words are stored, which the name's hash then reads back without a stall.
+void LowerCase(PaddedName& name) {
+    const uint64_t ones = 0x0101010101010101u;
+    for (size_t at = 0; at < sizeof name; at += sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, name + at, sizeof word);
+        uint64_t upper =
+            (word + ones * (0x80 - 'A')) & ~(word + ones * (0x80 - 'Z' - 1)) & ones * 0x80;
+        word |= upper >> 2; // 0x20 where the byte is an upper-case letter
+        std::memcpy(name + at, &word, sizeof word);
+    }
+}
+
 // A new entry named by the word at the read position, lower-cased; null after a report of
 // `nameError` (the name is too long or cut by the end of the file), of exhausted memory, or of
 // the parse's bound on what it makes.
@@ -91,10 +108,7 @@ ScriptEntry* NewNamedEntry(ScriptSource* source, ParseContext* parse, ScriptRepo
         delete entry;
         return nullptr;
     }
-    // What _strlwr does, without a call: a name holds word bytes only.
-    for (char* c = entry->name; *c; ++c) {
-        *c = *c >= 'A' && *c <= 'Z' ? char(*c - 'A' + 'a') : *c;
-    }
+    LowerCase(entry->name);
     return entry;
 }
 

@@ -38,21 +38,15 @@ const TypedefHashKey& TypedefHashKey::OfProcess() {
     return key;
 }
 
-// Multilinear hashing of the name's 32-bit pieces (a name fills at most the 32 bytes of an
-// entry's name) with the high half of the sum kept: two names collide with a chance of about
-// 2^-32 whatever they are, as long as the key stays unknown.
-uint32_t TypedefIndex::HashOf(const char* name) const {
-    unsigned char padded[32] = {};
-    size_t length = 0;
-    for (; length < sizeof padded && name[length]; ++length) {
-        padded[length] = static_cast<unsigned char>(name[length]);
-    }
-    // A piece of padding adds nothing to the sum: only the pieces the name reaches are added.
-    size_t pieces = (length + 3) / 4;
+// Multilinear hashing of the name's 32-bit pieces with the high half of the sum kept: two names
+// collide with a chance of about 2^-32 whatever they are, as long as the key stays unknown. A
+// piece of padding adds nothing to the sum, so every piece is added, without a search for the
+// name's end.
+uint32_t TypedefIndex::HashOf(const PaddedName& name) const {
     uint64_t sum = key_.words[0];
-    for (size_t piece = 0; piece < pieces; ++piece) {
+    for (size_t piece = 0; piece < sizeof name / 4; ++piece) {
         uint32_t value;
-        std::memcpy(&value, padded + 4 * piece, sizeof value);
+        std::memcpy(&value, name + 4 * piece, sizeof value);
         sum += key_.words[piece + 1] * value;
     }
     return uint32_t(sum >> 32);
@@ -64,17 +58,17 @@ TypedefIndex::~TypedefIndex() {
 }
 
 // The slot that holds the name, or the empty slot where it would go.
-size_t TypedefIndex::SlotOf(const char* name, uint32_t hash) const {
+size_t TypedefIndex::SlotOf(const PaddedName& name, uint32_t hash) const {
     size_t mask = slotCount_ - 1;
     size_t slot = hash & mask;
     while (slots_[slot].type &&
-           (slots_[slot].hash != hash || std::strcmp(slots_[slot].type->name, name) != 0)) {
+           (slots_[slot].hash != hash || std::memcmp(slots_[slot].type->name, name, sizeof name))) {
         slot = (slot + 1) & mask; // the table is never full, so this ends
     }
     return slot;
 }
 
-ScriptEntry* TypedefIndex::Find(const char* name) const {
+ScriptEntry* TypedefIndex::Find(const PaddedName& name) const {
     return slots_ ? slots_[SlotOf(name, HashOf(name))].type : nullptr;
 }
 

@@ -16,6 +16,10 @@ struct TypedefHashKey {
     static const TypedefHashKey& OfProcess();
 };
 
+// A name as an entry holds it: lower-cased, NUL-terminated, and zero from there to its end.
+// The index hashes and compares all of its bytes, so a name padded otherwise is not found.
+using PaddedName = char[sizeof ScriptEntry::name];
+
 class TypedefIndex {
 public:
     explicit TypedefIndex(const TypedefHashKey& key = TypedefHashKey::OfProcess()) : key_(key) {}
@@ -23,8 +27,8 @@ public:
     TypedefIndex(const TypedefIndex&) = delete;
     TypedefIndex& operator=(const TypedefIndex&) = delete;
 
-    // The newest typedef in force of the lower-cased name, or null.
-    ScriptEntry* Find(const char* name) const;
+    // The newest typedef in force of the name, or null.
+    ScriptEntry* Find(const PaddedName& name) const;
     // A new typedef, which hides any older one of its name; false, with nothing changed, when
     // memory is exhausted.
     bool Push(ScriptEntry* type);
@@ -40,8 +44,8 @@ private:
         uint32_t hash;
         ScriptEntry* type; // null: the slot is empty
     };
-    uint32_t HashOf(const char* name) const;
-    size_t SlotOf(const char* name, uint32_t hash) const;
+    uint32_t HashOf(const PaddedName& name) const;
+    size_t SlotOf(const PaddedName& name, uint32_t hash) const;
     // Makes room for one more name and one more push; false when memory is exhausted.
     bool Reserve();
     void EraseSlot(size_t slot);

@@ -11,6 +11,16 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+ScriptEntry* FindIn(const TypedefIndex& index, const std::string& name) {
+    PaddedName padded = {};
+    name.copy(padded, sizeof padded - 1);
+    return index.Find(padded);
+}
+
+} // namespace
+
 class TypedefIndexWith : public ::testing::TestWithParam<uint64_t> {};
 
 TEST_P(TypedefIndexWith, CollidingNamesAreFoundAndComeBackInStackOrder) {
@@ -23,7 +33,7 @@ TEST_P(TypedefIndexWith, CollidingNamesAreFoundAndComeBackInStackOrder) {
     auto check = [&] {
         for (const auto& name : inForce) {
             ScriptEntry* expected = name.second.empty() ? nullptr : name.second.back();
-            ASSERT_EQ(index.Find(name.first.c_str()), expected) << name.first;
+            ASSERT_EQ(FindIn(index, name.first), expected) << name.first;
         }
     };
     // Blocks open and close: pushes of 400 names (some again, hiding the older one), and pops
@@ -45,7 +55,7 @@ TEST_P(TypedefIndexWith, CollidingNamesAreFoundAndComeBackInStackOrder) {
         }
     }
     check();
-    EXPECT_EQ(index.Find("k1"), nullptr);
+    EXPECT_EQ(FindIn(index, "k1"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(BadKeys, TypedefIndexWith, ::testing::Values(0u, uint64_t(1) << 24));
